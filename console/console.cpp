@@ -1,0 +1,156 @@
+// The console operations over the platform primitives: centring, writes, and the number and
+// character reads over one input stream.
+#include "console/console.h"
+
+#include "console/terminal.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// The input that reads have taken from the terminal but not yet consumed: what a read leaves
+// stays here for the next one.
+struct fluxo_de_entrada {
+    std::string pedaco;
+    std::size_t posicao = 0;
+};
+
+fluxo_de_entrada entrada;
+
+constexpr int fim_da_entrada = -1;
+
+// The next input byte without taking it, fetching more input when needed; `fim_da_entrada`
+// when the input is over.
+int espiar() {
+    while (entrada.posicao >= entrada.pedaco.size()) {
+        entrada.posicao = 0;
+        if (!terminal_ler_entrada(entrada.pedaco)) {
+            entrada.pedaco.clear();
+            return fim_da_entrada;
+        }
+    }
+    return static_cast<unsigned char>(entrada.pedaco[entrada.posicao]);
+}
+
+void avancar() {
+    ++entrada.posicao;
+}
+
+bool espaco(int c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool digito(int c) {
+    return c >= '0' && c <= '9';
+}
+
+// Skips white space, line feeds included; ends the program when the input ends first.
+void pular_espacos() {
+    int c = espiar();
+    while (espaco(c)) {
+        avancar();
+        c = espiar();
+    }
+    if (c == fim_da_entrada) terminal_encerrar(0);
+}
+
+// Drops everything up to and including the next line feed, so that no later read sees it.
+void descartar_linha() {
+    for (int c = espiar(); c != fim_da_entrada; c = espiar()) {
+        avancar();
+        if (c == '\n') return;
+    }
+}
+
+} // namespace
+
+void definir_locale() {
+    terminal_definir_locale();
+}
+
+void iniciar_console() {
+    terminal_iniciar();
+}
+
+void limpar_tela() {
+    terminal_limpar();
+}
+
+void esperar_tecla() {
+    terminal_escrever("Pressione qualquer tecla para continuar. . .");
+    terminal_esperar_tecla();
+    terminal_escrever("\n");
+}
+
+void definir_esquema(const char* esquema) {
+    terminal_definir_esquema(esquema);
+}
+
+void escrever(const char* texto) {
+    terminal_escrever(texto);
+}
+
+void escrever_formato(const char* formato, int valor) {
+    std::string texto = formato;
+    if (auto marca = texto.find("%d"); marca != std::string::npos)
+        texto.replace(marca, 2, std::to_string(valor));
+    terminal_escrever(texto);
+}
+
+void escrever_linha(const char* texto) {
+    std::string linha = texto;
+    linha += '\n';
+    terminal_escrever(linha);
+}
+
+int coluna_do_bloco(int largura) {
+    return (largura - 40) / 2;
+}
+
+void centralizar(int linha) {
+    const int coluna = coluna_do_bloco(terminal_largura());
+    if (coluna < 0) return; // the console refuses the whole move
+    terminal_mover_cursor(linha, coluna);
+}
+
+void esperar(int ms) {
+    terminal_dormir(ms);
+}
+
+int ler_numero() {
+    pular_espacos();
+    bool negativo = false;
+    if (int sinal = espiar(); sinal == '+' || sinal == '-') {
+        negativo = sinal == '-';
+        avancar();
+    }
+    if (!digito(espiar())) {
+        descartar_linha();
+        return nao_numero;
+    }
+    constexpr std::int64_t limite = std::int64_t{INT32_MAX} + 1;
+    std::int64_t valor = 0;
+    for (int c = espiar(); digito(c); c = espiar()) {
+        if (valor <= limite) valor = valor * 10 + (c - '0');
+        avancar();
+    }
+    if (negativo) valor = -valor;
+    if (valor > INT32_MAX || valor < INT32_MIN) {
+        descartar_linha();
+        return nao_numero;
+    }
+    return static_cast<int>(valor);
+}
+
+char ler_caractere() {
+    pular_espacos();
+    const int primeiro = espiar();
+    avancar();
+    // A UTF-8 character is taken whole, so that no stray continuation byte is left behind.
+    if (primeiro >= 0xC0)
+        for (int c = espiar(); c >= 0x80 && c < 0xC0; c = espiar())
+            avancar();
+    return static_cast<char>(primeiro);
+}

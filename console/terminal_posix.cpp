@@ -1,0 +1,430 @@
+// The platform primitives on POSIX terminals: termios, ioctl and ANSI/ECMA-48 sequences.
+#include "console/edicao_linha.h"
+#include "console/terminal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <langinfo.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// Each sequence the backend sends, named once.
+constexpr std::string_view cursor_ao_inicio = "\033[H";
+constexpr std::string_view apagar_tela = "\033[2J";
+constexpr std::string_view apagar_rolagem = "\033[3J";
+constexpr std::string_view atributos_normais = "\033[0m";
+constexpr std::string_view tela_alternativa = "\033[?1049h";
+constexpr std::string_view tela_principal = "\033[?1049l";
+constexpr std::string_view mostrar_cursor = "\033[?25h";
+
+// The longest piece of a line handed to the reads at once; a longer line comes in pieces.
+constexpr std::size_t maior_pedaco = 4096;
+// How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
+constexpr int espera_resto_da_tecla_ms = 50;
+
+// The terminal's own state, as the operating system keeps it for a Windows console.
+struct estado_do_terminal {
+    bool interativo = false; // both standard input and output are terminals, and we took them
+    termios original{};      // the modes as the player left them
+    termios do_jogo{};       // the modes the game runs in
+    bool utf8 = true;        // the terminal's encoding is UTF-8, else one byte per character
+    bool com_esquema = false;
+    std::string sgr_esquema; // the attributes of the scheme in force, as one SGR sequence
+    std::string saida;       // bytes not yet written
+    std::string tela;        // what was drawn since the last clear, to draw it again
+    std::string pendente;    // typed bytes taken from the terminal but not yet edited
+    edicao_linha edicao;     // the line being typed
+    bool fim = false;        // standard input is over
+    volatile std::sig_atomic_t redesenhar = 0; // the game came back from a stop
+};
+
+estado_do_terminal t;
+
+// The ANSI colour of each digit of the Windows console's 16-colour table (0 black, 1 blue, 2
+// green, 3 aqua, 4 red, 5 purple, 6 yellow, 7 light grey, and 8 to F their bright forms).
+constexpr int ansi_da_cor[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+
+int valor_hex(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return 0;
+}
+
+std::string sgr_de_esquema(std::string_view esquema) {
+    const int fundo = valor_hex(esquema.size() > 0 ? esquema[0] : '0');
+    const int frente = valor_hex(esquema.size() > 1 ? esquema[1] : '7');
+    const int sgr_fundo = (fundo < 8 ? 40 : 100) + ansi_da_cor[fundo % 8];
+    const int sgr_frente = (frente < 8 ? 30 : 90) + ansi_da_cor[frente % 8];
+    return "\033[0;" + std::to_string(sgr_fundo) + ";" + std::to_string(sgr_frente) + "m";
+}
+
+// The game's "back to normal" code means the scheme in force, not the terminal's defaults.
+std::string_view normal() {
+    return t.com_esquema ? std::string_view(t.sgr_esquema) : atributos_normais;
+}
+
+void anexar_saida(std::string_view bytes) {
+    std::size_t de = 0;
+    for (auto achado = bytes.find(atributos_normais); achado != std::string_view::npos;
+         achado = bytes.find(atributos_normais, de)) {
+        t.saida.append(bytes.substr(de, achado - de));
+        t.saida.append(normal());
+        de = achado + atributos_normais.size();
+    }
+    t.saida.append(bytes.substr(de));
+}
+
+// Drawn text, also kept to be drawn again after a scheme change or a stop.
+void desenhar(std::string_view bytes) {
+    t.tela.append(bytes);
+    anexar_saida(bytes);
+}
+
+// The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
+std::string em_um_byte(std::string_view texto) {
+    std::string saida;
+    for (std::size_t i = 0; i < texto.size(); ++i) {
+        const auto b = static_cast<unsigned char>(texto[i]);
+        if ((b & 0xE0) == 0xC0 && i + 1 < texto.size()) {
+            saida += static_cast<char>(((b & 0x1F) << 6) | (texto[++i] & 0x3F));
+        } else {
+            saida += static_cast<char>(b);
+        }
+    }
+    return saida;
+}
+
+// The drawn text without its colour codes, as every cell takes the new scheme's colours.
+std::string sem_cores(std::string_view tela) {
+    std::string saida;
+    for (std::size_t i = 0; i < tela.size(); ++i) {
+        if (tela[i] == '\033' && i + 1 < tela.size() && tela[i + 1] == '[') {
+            std::size_t fim = i + 2;
+            while (fim < tela.size() && !(tela[fim] >= 0x40 && tela[fim] <= 0x7E))
+                ++fim;
+            if (fim < tela.size() && tela[fim] == 'm') {
+                i = fim;
+                continue;
+            }
+        }
+        saida += tela[i];
+    }
+    return saida;
+}
+
+void escrever_tudo(const char* dados, std::size_t tamanho) {
+    while (tamanho > 0) {
+        const ssize_t escritos = ::write(STDOUT_FILENO, dados, tamanho);
+        if (escritos < 0) {
+            if (errno == EINTR) continue;
+            return; // nothing to report to: the output is gone
+        }
+        dados += escritos;
+        tamanho -= static_cast<std::size_t>(escritos);
+    }
+}
+
+// Writes what is waiting, with the signals that restore the terminal held back meanwhile, so
+// that a restore never lands in the middle of a screen.
+void descarregar() {
+    if (t.saida.empty()) return;
+    sigset_t bloquear, antes;
+    sigemptyset(&bloquear);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP})
+        sigaddset(&bloquear, s);
+    sigprocmask(SIG_BLOCK, &bloquear, &antes);
+    escrever_tudo(t.saida.data(), t.saida.size());
+    sigprocmask(SIG_SETMASK, &antes, nullptr);
+    t.saida.clear();
+}
+
+void limpar_com_esquema() {
+    t.saida.append(normal());
+    t.saida.append(cursor_ao_inicio);
+    t.saida.append(apagar_tela);
+    // The alternate screen has no scroll-back; erasing it there would wipe the player's own.
+    if (!t.interativo) t.saida.append(apagar_rolagem);
+}
+
+// After a stop: the game's screen again, as it was.
+void redesenhar_se_voltou() {
+    if (!t.redesenhar) return;
+    t.redesenhar = 0;
+    limpar_com_esquema();
+    anexar_saida(t.tela);
+    descarregar();
+}
+
+// Puts everything drawn on the screen, before the game does anything that takes time.
+void mostrar() {
+    descarregar();
+    redesenhar_se_voltou();
+}
+
+// Async-signal-safe: a plain write that reports nothing.
+void enviar(std::string_view sequencia) {
+    ssize_t ignorado = ::write(STDOUT_FILENO, sequencia.data(), sequencia.size());
+    (void)ignorado;
+}
+
+// Gives the shell its colours, cursor, main screen and modes back; async-signal-safe. `acao` is
+// TCSAFLUSH when leaving for good (what was typed for the game is not the shell's) and TCSADRAIN
+// when stopping (it stays for the game's reads).
+void devolver_terminal(int acao) {
+    if (!t.interativo) return;
+    enviar(atributos_normais);
+    enviar(mostrar_cursor);
+    enviar(tela_principal);
+    tcsetattr(STDIN_FILENO, acao, &t.original);
+}
+
+void tomar_terminal() {
+    tcsetattr(STDIN_FILENO, TCSADRAIN, &t.do_jogo);
+    enviar(tela_alternativa);
+}
+
+void instalar(int sinal, void (*tratador)(int), int opcoes) {
+    struct sigaction acao {};
+    acao.sa_handler = tratador;
+    sigemptyset(&acao.sa_mask);
+    acao.sa_flags = opcoes; // no SA_RESTART: sleeps and reads come back to redraw after a stop
+    sigaction(sinal, &acao, nullptr);
+}
+
+// Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the terminal back, then the signal's own ending.
+extern "C" void ao_terminar(int sinal) {
+    devolver_terminal(TCSAFLUSH);
+    std::raise(sinal); // delivered with its default action once this handler returns
+}
+
+// Ctrl-Z: stop with the terminal restored; on `fg`, take it again and redraw.
+extern "C" void ao_suspender(int) {
+    const int erro = errno;
+    devolver_terminal(TCSADRAIN);
+    instalar(SIGTSTP, SIG_DFL, 0);
+    sigset_t tstp;
+    sigemptyset(&tstp);
+    sigaddset(&tstp, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &tstp, nullptr);
+    std::raise(SIGTSTP); // stops here until SIGCONT
+    instalar(SIGTSTP, ao_suspender, 0);
+    tomar_terminal();
+    t.redesenhar = 1;
+    errno = erro;
+}
+
+// Waits up to `ms` (or for ever when negative) for input; false on a time-out.
+bool ha_entrada(int ms) {
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    for (;;) {
+        const int r = ::poll(&p, 1, ms);
+        if (r >= 0) return r > 0;
+        if (errno != EINTR) return true; // let the read report the fault
+        redesenhar_se_voltou();
+    }
+}
+
+// Reads what is there into `pendente`; false at end of input or on a fault (a hung-up terminal).
+bool receber(std::size_t maximo) {
+    char bloco[maior_pedaco];
+    for (;;) {
+        const ssize_t lidos = ::read(STDIN_FILENO, bloco, std::min(maximo, sizeof bloco));
+        if (lidos > 0) {
+            t.pendente.append(bloco, static_cast<std::size_t>(lidos));
+            return true;
+        }
+        if (lidos < 0 && errno == EINTR) {
+            redesenhar_se_voltou();
+            continue;
+        }
+        t.fim = true;
+        return false;
+    }
+}
+
+// Moves the first `n` bytes of `pendente` into `pedaco`.
+void entregar(std::string& pedaco, std::size_t n) {
+    pedaco.assign(t.pendente, 0, n);
+    t.pendente.erase(0, n);
+}
+
+// Input from a pipe, a file or a terminal in its own canonical mode: lines as they come.
+bool ler_sem_edicao(std::string& pedaco) {
+    for (;;) {
+        if (auto fim = t.pendente.find('\n'); fim != std::string::npos) {
+            entregar(pedaco, fim + 1);
+            return true;
+        }
+        if (t.pendente.size() >= maior_pedaco) {
+            entregar(pedaco, maior_pedaco);
+            return true;
+        }
+        if (t.fim || !receber(maior_pedaco - t.pendente.size())) {
+            entregar(pedaco, t.pendente.size());
+            return !pedaco.empty();
+        }
+    }
+}
+
+// Input typed at the terminal: edited and echoed here, beginning with what was typed ahead.
+bool ler_com_edicao(std::string& pedaco) {
+    for (;;) {
+        std::size_t usados = 0;
+        std::string eco;
+        passo_edicao passo = passo_edicao::continua;
+        while (usados < t.pendente.size() && passo == passo_edicao::continua &&
+               t.edicao.linha.size() < maior_pedaco)
+            passo = editar_byte(t.edicao, static_cast<unsigned char>(t.pendente[usados++]), eco);
+        t.pendente.erase(0, usados);
+        desenhar(eco);
+        if (passo == passo_edicao::fim_da_entrada) {
+            t.fim = true;
+            return false;
+        }
+        if (passo == passo_edicao::linha_pronta || t.edicao.linha.size() >= maior_pedaco) {
+            pedaco = std::move(t.edicao.linha);
+            t.edicao.linha.clear();
+            return true;
+        }
+        mostrar();
+        if (t.fim || !receber(maior_pedaco)) return false;
+    }
+}
+
+// How many bytes follow a UTF-8 lead byte.
+int continuacoes(unsigned char b) {
+    if (b >= 0xF0) return 3;
+    if (b >= 0xE0) return 2;
+    if (b >= 0xC0) return 1;
+    return 0;
+}
+
+// One byte straight from the terminal, waiting up to `ms` (for ever when negative).
+bool byte_da_tecla(unsigned char& b, int ms) {
+    if (!ha_entrada(ms)) return false;
+    for (;;) {
+        const ssize_t lido = ::read(STDIN_FILENO, &b, 1);
+        if (lido == 1) return true;
+        if (lido < 0 && errno == EINTR) continue;
+        terminal_encerrar(0); // the terminal is gone
+    }
+}
+
+} // namespace
+
+void terminal_definir_locale() {
+    // The encoding comes from the player's own locale; the Portuguese one must not change it.
+    std::setlocale(LC_ALL, "");
+    const char* codificacao = nl_langinfo(CODESET);
+    t.utf8 = std::strcmp(codificacao, "UTF-8") == 0 || std::strcmp(codificacao, "utf8") == 0;
+    const char* nomes_utf8[] = {"pt_BR.UTF-8", "pt_BR.utf8", "pt_PT.UTF-8", "pt_PT.utf8"};
+    const char* nomes_um_byte[] = {"pt_BR.ISO-8859-1", "pt_BR", "pt_PT.ISO-8859-1", "pt_PT"};
+    for (const char* nome : t.utf8 ? nomes_utf8 : nomes_um_byte)
+        if (std::setlocale(LC_ALL, nome)) return;
+}
+
+void terminal_iniciar() {
+    t.interativo =
+        isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && tcgetattr(STDIN_FILENO, &t.original) == 0;
+    if (!t.interativo) return;
+    t.do_jogo = t.original;
+    t.do_jogo.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    t.do_jogo.c_cc[VMIN] = 1;
+    t.do_jogo.c_cc[VTIME] = 0;
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        instalar(s, ao_terminar, SA_RESETHAND);
+    instalar(SIGTSTP, ao_suspender, 0);
+    instalar(
+        SIGCONT, [](int) {}, 0); // wakes sleeps and reads so that they redraw
+    tomar_terminal();
+}
+
+void terminal_escrever(std::string_view texto) {
+    if (t.utf8) {
+        desenhar(texto);
+    } else {
+        desenhar(em_um_byte(texto));
+    }
+}
+
+void terminal_limpar() {
+    t.tela.clear();
+    limpar_com_esquema();
+}
+
+void terminal_definir_esquema(std::string_view esquema) {
+    t.com_esquema = true;
+    t.sgr_esquema = sgr_de_esquema(esquema);
+    t.tela = sem_cores(t.tela);
+    limpar_com_esquema();
+    anexar_saida(t.tela);
+}
+
+void terminal_mover_cursor(int linha, int coluna) {
+    desenhar("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) + "H");
+}
+
+int terminal_largura() {
+    winsize janela{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &janela) == 0 && janela.ws_col > 0) return janela.ws_col;
+    if (const char* colunas = std::getenv("COLUMNS")) {
+        char* fim = nullptr;
+        const long valor = std::strtol(colunas, &fim, 10);
+        if (fim != colunas && *fim == '\0' && valor > 0 && valor < 100000)
+            return static_cast<int>(valor);
+    }
+    return 80;
+}
+
+void terminal_dormir(int ms) {
+    mostrar();
+    timespec resta{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
+    while (::nanosleep(&resta, &resta) != 0 && errno == EINTR)
+        redesenhar_se_voltou();
+}
+
+bool terminal_ler_entrada(std::string& pedaco) {
+    pedaco.clear();
+    mostrar();
+    return t.interativo ? ler_com_edicao(pedaco) : ler_sem_edicao(pedaco);
+}
+
+void terminal_esperar_tecla() {
+    mostrar();
+    if (!t.interativo) return;
+    // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
+    while (!t.fim && ha_entrada(0))
+        if (!receber(maior_pedaco)) break;
+    unsigned char b = 0;
+    byte_da_tecla(b, -1);
+    if (b == 0x1B) {
+        // An escape sequence is one key: ESC [ ... final byte, ESC O x, or Alt with a key.
+        unsigned char seguinte = 0;
+        if (!byte_da_tecla(seguinte, espera_resto_da_tecla_ms)) return;
+        if (seguinte == '[') {
+            while (byte_da_tecla(seguinte, espera_resto_da_tecla_ms))
+                if (seguinte >= 0x40 && seguinte <= 0x7E) break;
+        } else if (seguinte == 'O') {
+            byte_da_tecla(seguinte, espera_resto_da_tecla_ms);
+        }
+        return;
+    }
+    for (int resto = continuacoes(b); resto > 0; --resto)
+        if (!byte_da_tecla(b, espera_resto_da_tecla_ms)) break;
+}
+
+void terminal_encerrar(int estado) {
+    descarregar();
+    devolver_terminal(TCSAFLUSH);
+    std::exit(estado);
+}
