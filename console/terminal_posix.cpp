@@ -28,6 +28,12 @@ constexpr std::string_view mostrar_cursor = "\033[?25h";
 
 // The longest piece of a line handed to the reads at once; a longer line comes in pieces.
 constexpr std::size_t maior_pedaco = 4096;
+// The most of the player's echoed typing kept to redraw the screen; a longer line is still
+// echoed whole, but a redraw shows only its start, so that memory does not grow with a line.
+constexpr std::size_t maior_eco_guardado = 16384;
+// The most typed-ahead input taken off the terminal before a key wait; past it, the wait takes
+// the next byte as the key, so that a paste that never ends cannot fill the memory.
+constexpr std::size_t maior_pendente = 65536;
 // How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
 constexpr int espera_resto_da_tecla_ms = 50;
 
@@ -38,12 +44,13 @@ struct estado_do_terminal {
     termios do_jogo{};       // the modes the game runs in
     bool utf8 = true;        // the terminal's encoding is UTF-8, else one byte per character
     bool com_esquema = false;
-    std::string sgr_esquema; // the attributes of the scheme in force, as one SGR sequence
-    std::string saida;       // bytes not yet written
-    std::string tela;        // what was drawn since the last clear, to draw it again
-    std::string pendente;    // typed bytes taken from the terminal but not yet edited
-    edicao_linha edicao;     // the line being typed
-    bool fim = false;        // standard input is over
+    std::string sgr_esquema;         // the attributes of the scheme in force, as one SGR sequence
+    std::string saida;               // bytes not yet written
+    std::string tela;                // what was drawn since the last clear, to draw it again
+    std::size_t tamanho_sem_eco = 0; // the part of `tela` that the game itself wrote
+    std::string pendente;            // typed bytes taken from the terminal but not yet edited
+    edicao_linha edicao;             // the line being typed
+    bool fim = false;                // standard input is over
     volatile std::sig_atomic_t redesenhar = 0; // the game came back from a stop
 };
 
@@ -87,7 +94,15 @@ void anexar_saida(std::string_view bytes) {
 // Drawn text, also kept to be drawn again after a scheme change or a stop.
 void desenhar(std::string_view bytes) {
     t.tela.append(bytes);
+    t.tamanho_sem_eco = t.tela.size();
     anexar_saida(bytes);
+}
+
+// The echo of the player's typing: on screen whole, kept for a redraw only up to a bound.
+void ecoar(std::string_view eco) {
+    if (t.tela.size() < t.tamanho_sem_eco + maior_eco_guardado)
+        t.tela.append(eco.substr(0, t.tamanho_sem_eco + maior_eco_guardado - t.tela.size()));
+    anexar_saida(eco);
 }
 
 // The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
@@ -122,12 +137,25 @@ std::string sem_cores(std::string_view tela) {
     return saida;
 }
 
+// Nobody reads the output any more and SIGPIPE was ignored: end as the signal would have ended
+// the game, so that a shell sees the same status (141) either way.
+[[noreturn]] void terminar_por_sigpipe() {
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t so_pipe;
+    sigemptyset(&so_pipe);
+    sigaddset(&so_pipe, SIGPIPE);
+    sigprocmask(SIG_UNBLOCK, &so_pipe, nullptr);
+    std::raise(SIGPIPE);
+    std::_Exit(128 + SIGPIPE);
+}
+
 void escrever_tudo(const char* dados, std::size_t tamanho) {
     while (tamanho > 0) {
         const ssize_t escritos = ::write(STDOUT_FILENO, dados, tamanho);
         if (escritos < 0) {
             if (errno == EINTR) continue;
-            return; // nothing to report to: the output is gone
+            if (errno == EPIPE) terminar_por_sigpipe();
+            return; // nothing to report to: the output is gone (a hung-up terminal)
         }
         dados += escritos;
         tamanho -= static_cast<std::size_t>(escritos);
@@ -286,7 +314,7 @@ bool ler_com_edicao(std::string& pedaco) {
                t.edicao.linha.size() < maior_pedaco)
             passo = editar_byte(t.edicao, static_cast<unsigned char>(t.pendente[usados++]), eco);
         t.pendente.erase(0, usados);
-        desenhar(eco);
+        ecoar(eco);
         if (passo == passo_edicao::fim_da_entrada) {
             t.fim = true;
             return false;
@@ -359,6 +387,7 @@ void terminal_escrever(std::string_view texto) {
 
 void terminal_limpar() {
     t.tela.clear();
+    t.tamanho_sem_eco = 0;
     limpar_com_esquema();
 }
 
@@ -366,6 +395,7 @@ void terminal_definir_esquema(std::string_view esquema) {
     t.com_esquema = true;
     t.sgr_esquema = sgr_de_esquema(esquema);
     t.tela = sem_cores(t.tela);
+    t.tamanho_sem_eco = t.tela.size();
     limpar_com_esquema();
     anexar_saida(t.tela);
 }
@@ -403,7 +433,7 @@ void terminal_esperar_tecla() {
     mostrar();
     if (!t.interativo) return;
     // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
-    while (!t.fim && ha_entrada(0))
+    while (!t.fim && t.pendente.size() < maior_pendente && ha_entrada(0))
         if (!receber(maior_pedaco)) break;
     unsigned char b = 0;
     byte_da_tecla(b, -1);
