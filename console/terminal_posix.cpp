@@ -31,9 +31,6 @@ constexpr std::size_t maior_pedaco = 4096;
 // The most of the player's echoed typing kept to redraw the screen; a longer line is still
 // echoed whole, but a redraw shows only its start, so that memory does not grow with a line.
 constexpr std::size_t maior_eco_guardado = 16384;
-// The most typed-ahead input taken off the terminal before a key wait; past it, the wait takes
-// the next byte as the key, so that a paste that never ends cannot fill the memory.
-constexpr std::size_t maior_pendente = 65536;
 // How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
 constexpr int espera_resto_da_tecla_ms = 50;
 
@@ -433,7 +430,7 @@ void terminal_esperar_tecla() {
     mostrar();
     if (!t.interativo) return;
     // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
-    while (!t.fim && t.pendente.size() < maior_pendente && ha_entrada(0))
+    while (!t.fim && ha_entrada(0))
         if (!receber(maior_pedaco)) break;
     unsigned char b = 0;
     byte_da_tecla(b, -1);

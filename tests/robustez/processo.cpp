@@ -32,13 +32,18 @@ int ms_ate(relogio::time_point prazo) {
 }
 
 // In the child: the game itself, with default signal handling and a known environment.
-[[noreturn]] void executar_jogo(bool ignorar_sigpipe) {
+[[noreturn]] void executar_jogo(bool ignorar_sigpipe, bool medir_memoria) {
     sigset_t nenhum;
     sigemptyset(&nenhum);
     sigprocmask(SIG_SETMASK, &nenhum, nullptr);
     std::signal(SIGPIPE, ignorar_sigpipe ? SIG_IGN : SIG_DFL);
     setenv("TERM", "xterm", 1);
     setenv("LC_ALL", "C.UTF-8", 1);
+    if (medir_memoria) {
+        const char* antes = getenv("ASAN_OPTIONS");
+        const std::string opcoes = std::string(antes ? antes : "") + ":quarantine_size_mb=0";
+        setenv("ASAN_OPTIONS", opcoes.c_str(), 1);
+    }
     execl(QUIRELO_EXE, QUIRELO_EXE, static_cast<char*>(nullptr));
     _exit(127);
 }
@@ -103,7 +108,7 @@ fim_do_jogo jogar_com_pipes(std::string_view entrada, const opcoes_do_jogo& opco
         for (int fd : {pipe_entrada[0], pipe_entrada[1], pipe_saida[0], pipe_saida[1],
                        pipe_erros[0], pipe_erros[1], arquivo})
             if (fd > STDERR_FILENO) close(fd);
-        executar_jogo(opcoes.ignorar_sigpipe);
+        executar_jogo(opcoes.ignorar_sigpipe, opcoes.medir_memoria);
     }
     close(pipe_entrada[0]);
     close(pipe_erros[1]);
@@ -159,7 +164,7 @@ fim_do_jogo jogar_com_pipes(std::string_view entrada, const opcoes_do_jogo& opco
     return fim;
 }
 
-jogo_no_pty abrir_no_pty(int colunas, int linhas, bool controlando) {
+jogo_no_pty abrir_no_pty(int colunas, int linhas, bool controlando, bool medir_memoria) {
     winsize tamanho{};
     tamanho.ws_col = static_cast<unsigned short>(colunas);
     tamanho.ws_row = static_cast<unsigned short>(linhas);
@@ -167,7 +172,7 @@ jogo_no_pty abrir_no_pty(int colunas, int linhas, bool controlando) {
     if (controlando) {
         jogo.pid = forkpty(&jogo.mestre, nullptr, nullptr, &tamanho);
         if (jogo.pid < 0) falhou("forkpty");
-        if (jogo.pid == 0) executar_jogo(false);
+        if (jogo.pid == 0) executar_jogo(false, medir_memoria);
     } else {
         int escravo = -1;
         if (openpty(&jogo.mestre, &escravo, nullptr, nullptr, &tamanho) != 0) falhou("openpty");
@@ -179,7 +184,7 @@ jogo_no_pty abrir_no_pty(int colunas, int linhas, bool controlando) {
                 dup2(escravo, fd);
             close(escravo);
             close(jogo.mestre);
-            executar_jogo(false);
+            executar_jogo(false, medir_memoria);
         }
         close(escravo);
     }

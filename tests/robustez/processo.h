@@ -27,6 +27,7 @@ struct opcoes_do_jogo {
     // the fly: the test process never holds it, so the game's peak memory counts none of it.
     std::size_t linha_longa = 0;
     char letra = 'a';
+    bool medir_memoria = false; // see `abrir_no_pty`
 };
 
 // The game with `entrada` written to its standard input, which is then closed.
@@ -34,14 +35,17 @@ fim_do_jogo jogar_com_pipes(std::string_view entrada, const opcoes_do_jogo& opco
 
 // The game on a pseudo-terminal of the given size. With `controlando` the terminal is the
 // game's controlling terminal (it gets SIGHUP when the terminal hangs up); without, the game
-// runs in a session of its own that has no controlling terminal.
+// runs in a session of its own that has no controlling terminal. With `medir_memoria`, a game
+// built with AddressSanitizer frees its memory at once instead of holding freed blocks in
+// quarantine, so that its peak memory is the game's own.
 struct jogo_no_pty {
     pid_t pid = -1;
     int mestre = -1;
     std::string saida; // everything the game wrote so far
 };
 
-jogo_no_pty abrir_no_pty(int colunas, int linhas, bool controlando = true);
+jogo_no_pty abrir_no_pty(int colunas, int linhas, bool controlando = true,
+                         bool medir_memoria = false);
 // Reads the game's output until `texto` appears at or after `desde`; false on time-out.
 bool esperar_texto(jogo_no_pty& jogo, std::string_view texto, std::size_t desde = 0,
                    int prazo_ms = 10000);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <string>
 
 namespace {
@@ -118,6 +119,7 @@ TEST(EntradaRuim, FimDaEntradaNoMeioDeUmaLinha) {
 
 TEST(EntradaRuim, LinhaDeUmMegabyteComMemoriaLimitada) {
     opcoes_do_jogo opcoes;
+    opcoes.medir_memoria = true;
     opcoes.linha_longa = 1;
     const fim_do_jogo curta = jogar_com_pipes("2\n", opcoes);
     terminou_bem(curta);
@@ -131,8 +133,11 @@ TEST(EntradaRuim, LinhaDeUmMegabyteComMemoriaLimitada) {
     const fim_do_jogo dezesseis = jogar_com_pipes("2\n", opcoes);
     terminou_bem(dezesseis);
     EXPECT_EQ(contar(dezesseis.saida, invalida), 1);
+    std::printf(
+        "peak memory from a pipe: %ld KiB (short line), %ld KiB (1 MiB), %ld KiB (16 MiB)\n",
+        curta.memoria_kb, megabyte.memoria_kb, dezesseis.memoria_kb);
     // The line passes through in pieces: a line 16 MiB long costs no more memory than a short.
-    EXPECT_LT(dezesseis.memoria_kb - curta.memoria_kb, 2048)
+    EXPECT_LT(dezesseis.memoria_kb - curta.memoria_kb, 4096)
         << curta.memoria_kb << " KiB for a short line, " << dezesseis.memoria_kb << " for 16 MiB";
 }
 
@@ -217,7 +222,7 @@ TEST(Terminal, DesligadoDuranteUmaLeitura) {
 // the screen must not grow with it.
 TEST(Terminal, LinhaLongaDigitadaComMemoriaLimitada) {
     auto digitada = [](std::size_t tamanho) {
-        jogo_no_pty jogo = abrir_no_pty(80, 30);
+        jogo_no_pty jogo = abrir_no_pty(80, 30, true, true);
         EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu));
         digitar(jogo, std::string(tamanho, 'a') + "\n");
         EXPECT_TRUE(esperar_texto(jogo, invalida, 0, 60000));
@@ -229,7 +234,9 @@ TEST(Terminal, LinhaLongaDigitadaComMemoriaLimitada) {
     const fim_do_jogo longa = digitada(8 << 20);
     ASSERT_TRUE(curta.terminou);
     ASSERT_TRUE(longa.terminou);
+    std::printf("peak memory at a terminal: %ld KiB (short line), %ld KiB (8 MiB typed)\n",
+                curta.memoria_kb, longa.memoria_kb);
     EXPECT_EQ(longa.estado, 0);
-    EXPECT_LT(longa.memoria_kb - curta.memoria_kb, 2048)
+    EXPECT_LT(longa.memoria_kb - curta.memoria_kb, 4096)
         << curta.memoria_kb << " KiB for a short line, " << longa.memoria_kb << " for 8 MiB";
 }
