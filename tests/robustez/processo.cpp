@@ -182,7 +182,7 @@ jogo_no_pty abrir_no_pty(int colunas, int linhas, bool controlando, bool medir_m
             setsid(); // a session of its own, and the terminal is not its controlling one
             for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
                 dup2(escravo, fd);
-            close(escravo);
+            if (escravo > STDERR_FILENO) close(escravo);
             close(jogo.mestre);
             executar_jogo(false, medir_memoria);
         }
