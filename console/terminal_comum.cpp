@@ -28,11 +28,11 @@ void aplicar(int parametro, int& frente, int& fundo, int normal) {
     } else if (parametro == 22) {
         frente &= ~intensidade;
     } else if (parametro >= 30 && parametro <= 37) {
-        frente = (frente & intensidade) | ansi_da_cor[parametro - 30];
+        frente = ansi_da_cor[parametro - 30];
     } else if (parametro == 39) {
         frente = normal & 0xF;
     } else if (parametro >= 40 && parametro <= 47) {
-        fundo = (fundo & intensidade) | ansi_da_cor[parametro - 40];
+        fundo = ansi_da_cor[parametro - 40];
     } else if (parametro == 49) {
         fundo = (normal >> 4) & 0xF;
     } else if (parametro >= 90 && parametro <= 97) {

@@ -2,6 +2,7 @@
 #include "console/terminal.h"
 #include "console/terminal_comum.h"
 
+#define NOMINMAX // std::min and std::max, not the macros of <windows.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -189,13 +190,13 @@ void devolver_console() {
     }
 }
 
-// Ctrl-C, Ctrl-Break, closing the console: the console back, then the system's own ending (for
-// Ctrl-C the status every console program ends with). The lock is never released: the game
-// writes nothing more.
+// Ctrl-C, Ctrl-Break, closing the console: the console back, then the end with the status that
+// the system gives a console program it stops. The lock is never released: the game writes
+// nothing more.
 BOOL WINAPI ao_sinal(DWORD) {
     travar();
     devolver_console();
-    return FALSE;
+    ExitProcess(STATUS_CONTROL_C_EXIT);
 }
 
 // Reads what standard input has into `entrada_pendente`; false at end of input or on a fault.
@@ -218,13 +219,16 @@ bool receber() {
         t.meio_par = 0;
     }
     DWORD lidos = 0;
-    do {
-        if (!ReadConsoleW(t.entrada, bloco + de, unidades_por_vez, &lidos, nullptr)) {
-            t.fim = true; // the console is gone
-            return false;
-        }
-        // No units at all: the read was broken off by Ctrl-C, whose handler ends the game.
-    } while (lidos == 0);
+    for (;;) {
+        lidos = 0;
+        SetLastError(ERROR_SUCCESS);
+        const bool lido = ReadConsoleW(t.entrada, bloco + de, unidades_por_vez, &lidos, nullptr);
+        if (lido && lidos > 0) break;
+        // Ctrl-C breaks the read off, with or without a failure; its handler is ending the game.
+        if (GetLastError() == ERROR_OPERATION_ABORTED || (lido && lidos == 0)) continue;
+        t.fim = true; // the console is gone
+        return false;
+    }
     DWORD total = de + lidos;
     if (primeira_metade(bloco[total - 1])) t.meio_par = bloco[--total];
     std::wstring_view texto(bloco, total);
