@@ -2,7 +2,7 @@
 #include "console/terminal.h"
 #include "console/terminal_comum.h"
 
-#define NOMINMAX // std::min and std::max, not the macros of <windows.h>
+#define NOMINMAX 1 // std::min and std::max, not the macros of <windows.h>
 #include <windows.h>
 
 #include <algorithm>
