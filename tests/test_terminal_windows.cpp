@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
 #include <windows.h>
 
 namespace {
@@ -45,6 +48,38 @@ bool todas_as_celulas(WORD esperado) {
     return true;
 }
 
+HANDLE entrada() {
+    return GetStdHandle(STD_INPUT_HANDLE);
+}
+
+INPUT_RECORD tecla(wchar_t caractere, WORD codigo, bool desce) {
+    INPUT_RECORD r{};
+    r.EventType = KEY_EVENT;
+    r.Event.KeyEvent.bKeyDown = desce;
+    r.Event.KeyEvent.wRepeatCount = 1;
+    r.Event.KeyEvent.wVirtualKeyCode = codigo;
+    r.Event.KeyEvent.uChar.UnicodeChar = caractere;
+    return r;
+}
+
+void pressionar(const std::vector<INPUT_RECORD>& teclas) {
+    DWORD n = 0;
+    WriteConsoleInputW(entrada(), teclas.data(), DWORD(teclas.size()), &n);
+}
+
+// Each character typed as a key going down and up, as the player's keyboard gives them.
+void digitar(std::wstring_view texto) {
+    std::vector<INPUT_RECORD> teclas;
+    for (wchar_t c : texto) {
+        WORD codigo = c < 0x80 ? WORD(c) : WORD(0); // digits and the space are their own code
+        if (c >= L'a' && c <= L'z') codigo = WORD(c - L'a' + 'A');
+        if (c == L'\r') codigo = VK_RETURN;
+        teclas.push_back(tecla(c, codigo, true));
+        teclas.push_back(tecla(c, codigo, false));
+    }
+    pressionar(teclas);
+}
+
 class ConsoleWindows : public testing::Test {
   protected:
     void SetUp() override {
@@ -54,6 +89,7 @@ class ConsoleWindows : public testing::Test {
         (void)iniciado;
         terminal_definir_esquema("07");
         terminal_limpar();
+        FlushConsoleInputBuffer(entrada());
     }
 };
 
@@ -97,4 +133,41 @@ TEST_F(ConsoleWindows, CursorLarguraEUtf8) {
     terminal_escrever("X");
     terminal_dormir(0);
     EXPECT_EQ(caractere(25, 5), L'X');
+}
+
+TEST_F(ConsoleWindows, LinhaDoConsoleEmUtf8ComSoOFimDeLinha) {
+    digitar(L"12 s\u00E3o \U0001F600\r");
+    std::string pedaco;
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "12 s\xC3\xA3o \xF0\x9F\x98\x80\n");
+    digitar(L"1 2\r3\r");
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "1 2\n");
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "3\n");
+}
+
+TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
+    digitar(L"3"); // typed before the prompt: it stays for the next read
+    std::thread jogador([] {
+        Sleep(300);
+        pressionar({tecla(0, VK_SHIFT, true), tecla(0, VK_SHIFT, false), tecla(L'x', 'X', true),
+                    tecla(L'x', 'X', false)});
+    });
+    terminal_esperar_tecla();
+    jogador.join();
+    digitar(L"\r");
+    std::string pedaco;
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "3\n"); // neither the Shift nor the 'x' that ended the wait
+}
+
+// Last: the input stays ended for the rest of the program.
+TEST_F(ConsoleWindows, CtrlZEncerraAEntrada) {
+    digitar(L"7\x1A\r");
+    std::string pedaco;
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "7");
+    EXPECT_FALSE(terminal_ler_entrada(pedaco));
+    EXPECT_TRUE(pedaco.empty());
 }
