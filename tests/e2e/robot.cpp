@@ -90,7 +90,7 @@ std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, i
             } else {
                 shown = 0;
             }
-            return screen.contains("Quais cores apareceram?");
+            return seen.number > 0 && screen.contains("Quais cores apareceram?");
         },
         timeout);
     if (!question) return std::nullopt;
