@@ -2,6 +2,7 @@
 #include "pty_vterm.h"
 #include "robot.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace e2e {
@@ -106,6 +107,7 @@ TEST(RobotPlayer, WinsAWholeGame) {
         game.type("s\r");
     }
 
+    std::printf("flash lengths (colour:length on the game's clock): %s\n", flash_lengths.c_str());
     EXPECT_FALSE(red_too_short) << flash_lengths;
     EXPECT_FALSE(other_too_long) << flash_lengths;
 
