@@ -145,7 +145,7 @@ Color Emulator::convert(const void* vterm_color) const {
     color.red = rgb.rgb.red;
     color.green = rgb.rgb.green;
     color.blue = rgb.rgb.blue;
-    // A default colour is told apart by kind alone; keep its drawn value apart by role.
+    // The drawn RGB of a default colour is the terminal's default foreground or background.
     return color;
 }
 
