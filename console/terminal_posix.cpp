@@ -1,6 +1,7 @@
 // The platform primitives on POSIX terminals: termios, ioctl and ANSI/ECMA-48 sequences.
 #include "console/edicao_linha.h"
 #include "console/terminal.h"
+#include "console/terminal_comum.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -52,25 +53,6 @@ struct estado_do_terminal {
 };
 
 estado_do_terminal t;
-
-// The ANSI colour of each digit of the Windows console's 16-colour table (0 black, 1 blue, 2
-// green, 3 aqua, 4 red, 5 purple, 6 yellow, 7 light grey, and 8 to F their bright forms).
-constexpr int ansi_da_cor[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-
-int valor_hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 0;
-}
-
-std::string sgr_de_esquema(std::string_view esquema) {
-    const int fundo = valor_hex(esquema.size() > 0 ? esquema[0] : '0');
-    const int frente = valor_hex(esquema.size() > 1 ? esquema[1] : '7');
-    const int sgr_fundo = (fundo < 8 ? 40 : 100) + ansi_da_cor[fundo % 8];
-    const int sgr_frente = (frente < 8 ? 30 : 90) + ansi_da_cor[frente % 8];
-    return "\033[0;" + std::to_string(sgr_fundo) + ";" + std::to_string(sgr_frente) + "m";
-}
 
 // The game's "back to normal" code means the scheme in force, not the terminal's defaults.
 std::string_view normal() {
@@ -404,13 +386,7 @@ void terminal_mover_cursor(int linha, int coluna) {
 int terminal_largura() {
     winsize janela{};
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &janela) == 0 && janela.ws_col > 0) return janela.ws_col;
-    if (const char* colunas = std::getenv("COLUMNS")) {
-        char* fim = nullptr;
-        const long valor = std::strtol(colunas, &fim, 10);
-        if (fim != colunas && *fim == '\0' && valor > 0 && valor < 100000)
-            return static_cast<int>(valor);
-    }
-    return 80;
+    return largura_sem_janela();
 }
 
 void terminal_dormir(int ms) {
