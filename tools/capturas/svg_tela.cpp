@@ -8,10 +8,9 @@ namespace capturas {
 namespace {
 
 constexpr rgb ansi_xterm[16] = {
-    {0, 0, 0},       {205, 0, 0},     {0, 205, 0},     {205, 205, 0},
-    {0, 0, 238},     {205, 0, 205},   {0, 205, 205},   {229, 229, 229},
-    {127, 127, 127}, {255, 0, 0},     {0, 255, 0},     {255, 255, 0},
-    {92, 92, 255},   {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
+    {0, 0, 0},     {205, 0, 0},     {0, 205, 0},     {205, 205, 0},   {0, 0, 238}, {205, 0, 205},
+    {0, 205, 205}, {229, 229, 229}, {127, 127, 127}, {255, 0, 0},     {0, 255, 0}, {255, 255, 0},
+    {92, 92, 255}, {255, 0, 255},   {0, 255, 255},   {255, 255, 255},
 };
 
 rgb resolver(const e2e::Color& cor, rgb padrao) {
@@ -89,8 +88,8 @@ std::string svg_da_tela(const e2e::Screen& tela, std::string_view titulo) {
     const int largura = tela.cols * largura_celula, altura = tela.rows * altura_celula;
     std::string svg;
     svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(largura) +
-           "\" height=\"" + std::to_string(altura) + "\" viewBox=\"0 0 " +
-           std::to_string(largura) + " " + std::to_string(altura) + "\">\n<title>";
+           "\" height=\"" + std::to_string(altura) + "\" viewBox=\"0 0 " + std::to_string(largura) +
+           " " + std::to_string(altura) + "\">\n<title>";
     escapar_xml(svg, titulo);
     svg += "</title>\n<rect width=\"100%\" height=\"100%\" fill=\"" + hex(fundo_padrao) + "\"/>\n";
 

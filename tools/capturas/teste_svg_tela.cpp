@@ -116,8 +116,7 @@ TEST(SvgDaTela, BackgroundRunsTextColumnsAndEscaping) {
                        std::to_string(3 * w) + "\" y=\"13\" fill=\"#cd0000\">a&lt;b</text>"),
               std::string::npos)
         << svg;
-    EXPECT_NE(svg.find("<text x=\"" + std::to_string(5 * w) + "\" y=\"" +
-                       std::to_string(h + 13) +
+    EXPECT_NE(svg.find("<text x=\"" + std::to_string(5 * w) + "\" y=\"" + std::to_string(h + 13) +
                        "\" fill=\"#e5e5e5\" font-weight=\"bold\">&amp;</text>"),
               std::string::npos)
         << svg;
