@@ -83,17 +83,17 @@ TEST(CoresDaCelula, DefaultIndexedRgbAndReverse) {
 TEST(SvgDaTela, BackgroundRunsTextColumnsAndEscaping) {
     e2e::Screen tela = tela_vazia(2, 6);
     // Row 0: "a<b" in red on blue in columns 1..3, then one blank blue cell.
-    const char* textos[] = {"a", "<", "b"};
+    const char textos[] = {'a', '<', 'b'};
     for (int coluna = 1; coluna <= 4; ++coluna) {
         e2e::Cell& c = celula(tela, 0, coluna);
         c.bg = indexada(4);
         if (coluna <= 3) {
-            c.text = textos[coluna - 1];
+            c.text = std::string(1, textos[coluna - 1]);
             c.fg = indexada(1);
         }
     }
     // Row 1: "&" bold in the default colour at column 5.
-    celula(tela, 1, 5).text = "&";
+    celula(tela, 1, 5).text = std::string(1, '&');
     celula(tela, 1, 5).bold = true;
 
     const std::string svg = capturas::svg_da_tela(tela, "teste <1>");
@@ -140,11 +140,11 @@ TEST(SvgDaTela, CursorOnlyWhenVisible) {
 
 TEST(SvgDaTela, StyleChangeSplitsTextAndBlanksAreSkipped) {
     e2e::Screen tela = tela_vazia(1, 5);
-    celula(tela, 0, 0).text = "x";
-    celula(tela, 0, 1).text = "y";
+    celula(tela, 0, 0).text = std::string(1, 'x');
+    celula(tela, 0, 1).text = std::string(1, 'y');
     celula(tela, 0, 1).fg = indexada(2);
-    celula(tela, 0, 2).text = " ";
-    celula(tela, 0, 3).text = "z";
+    celula(tela, 0, 2).text = std::string(1, ' ');
+    celula(tela, 0, 3).text = std::string(1, 'z');
     const std::string svg = capturas::svg_da_tela(tela, "t");
     EXPECT_EQ(contar(svg, "<text "), 3) << svg;
     EXPECT_NE(svg.find("fill=\"#00cd00\">y</text>"), std::string::npos) << svg;
