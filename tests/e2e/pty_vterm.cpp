@@ -412,8 +412,7 @@ std::optional<Clock::time_point> Game::wait_until(const std::function<bool()>& d
     for (;;) {
         Clock::time_point when;
         if (feed_pending(done, when)) return when;
-        const auto left =
-            std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return std::nullopt;
         pollfd fds[2];
         nfds_t count = 0;
@@ -436,8 +435,7 @@ std::optional<Clock::time_point> Game::wait_until(const std::function<bool()>& d
     }
 }
 
-std::optional<Clock::time_point> Game::wait_for_text(std::string_view text,
-                                                     milliseconds timeout) {
+std::optional<Clock::time_point> Game::wait_for_text(std::string_view text, milliseconds timeout) {
     return wait_until([&] { return emulator_.contains(text); }, timeout);
 }
 

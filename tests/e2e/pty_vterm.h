@@ -30,8 +30,8 @@ using std::chrono::milliseconds;
 
 // The eight ANSI colour indexes, and their bright forms at index + 8.
 namespace ansi {
-constexpr int black = 0, red = 1, green = 2, yellow = 3, blue = 4, magenta = 5, cyan = 6,
-              white = 7, bright_white = 15;
+constexpr int black = 0, red = 1, green = 2, yellow = 3, blue = 4, magenta = 5, cyan = 6, white = 7,
+              bright_white = 15;
 }
 
 // A text or background colour as the terminal holds it.
@@ -122,10 +122,10 @@ class Emulator {
 
 // How to start the game.
 struct Options {
-    std::string program;              // path of the executable
-    int rows = 30, cols = 80;         // the pty's window size
-    std::string locale = "C.UTF-8";   // LANG and LC_ALL of the game
-    bool fast_clock = true;           // preload libfaketime so that its sleeps run ten times faster
+    std::string program;            // path of the executable
+    int rows = 30, cols = 80;       // the pty's window size
+    std::string locale = "C.UTF-8"; // LANG and LC_ALL of the game
+    bool fast_clock = true;         // preload libfaketime so that its sleeps run ten times faster
     std::vector<std::string> env = {}; // more NAME=value entries
 };
 

@@ -35,8 +35,8 @@ int read_flash(const Emulator& screen, int k, std::vector<std::string>& faults) 
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
             const bool in_label = row == 0 && col < static_cast<int>(label.size());
-            const bool ok = c.bg == bg && (in_label ? c.fg.is_index(ansi::bright_white)
-                                                    : c.shown() == " ");
+            const bool ok =
+                c.bg == bg && (in_label ? c.fg.is_index(ansi::bright_white) : c.shown() == " ");
             if (!ok && bad_cells++ == 0)
                 first_bad = at_text(row, col) + " '" + c.shown() + "' fg " + describe(c.fg) +
                             " bg " + describe(c.bg);
@@ -57,7 +57,7 @@ int colour_number(const Color& bg) {
 }
 
 int ansi_of_colour(int number) {
-    constexpr int ansi_of[7] = {-1,         ansi::red,     ansi::blue, ansi::green,
+    constexpr int ansi_of[7] = {-1,           ansi::red,     ansi::blue, ansi::green,
                                 ansi::yellow, ansi::magenta, ansi::cyan};
     return number >= 1 && number <= 6 ? ansi_of[number] : -1;
 }
@@ -111,8 +111,8 @@ std::vector<std::string> normal_scheme_faults(const Emulator& screen) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
             if (!c.bg.is_index(ansi::black) || !c.fg.is_index(ansi::white))
-                faults.push_back(at_text(row, col) + " '" + c.shown() + "' fg " +
-                                 describe(c.fg) + " bg " + describe(c.bg));
+                faults.push_back(at_text(row, col) + " '" + c.shown() + "' fg " + describe(c.fg) +
+                                 " bg " + describe(c.bg));
         }
     }
     return faults;

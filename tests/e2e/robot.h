@@ -31,9 +31,8 @@ struct RoundSeen {
 // screen: every cell must have the same background, one of the six colours, with "Cor:k" in
 // bright white alone on it. `on_flash(k, colour)` runs as soon as flash k is seen, while it is
 // still shown. Nothing when the question did not come in time.
-std::optional<RoundSeen>
-watch_round(Game& game, const std::function<void(int, int)>& on_flash = {},
-            milliseconds timeout = step_timeout);
+std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, int)>& on_flash = {},
+                                     milliseconds timeout = step_timeout);
 
 // Answers the round's questions one by one, each once its prompt "Digite a cor k:" is on
 // screen, typing the number and Enter. False when a prompt did not come.

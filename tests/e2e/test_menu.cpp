@@ -92,12 +92,10 @@ Options at_width(int cols) {
 }
 
 bool menu_is_drawn(Game& game) {
-    return game.wait_until(
-                   [&] {
-                       return game.screen().contains("errados.") &&
-                              game.screen().cursor_col() == 0;
-                   },
-                   step_timeout)
+    return game
+        .wait_until(
+            [&] { return game.screen().contains("errados.") && game.screen().cursor_col() == 0; },
+            step_timeout)
         .has_value();
 }
 
@@ -202,8 +200,8 @@ TEST(Menu, AnInvalidOptionIsShownInRedThenTheMenuComesBack) {
     EXPECT_EQ(game.screen().line(26), "7");
     EXPECT_EQ(game.screen().line(27), "");
     EXPECT_EQ(join(row_faults(game.screen(), {{28, "Opcao invalida!", ansi::red}})), "");
-    ASSERT_TRUE(game.wait_until([&] { return !game.screen().contains("Opcao invalida!"); },
-                                step_timeout));
+    ASSERT_TRUE(
+        game.wait_until([&] { return !game.screen().contains("Opcao invalida!"); }, step_timeout));
     ASSERT_TRUE(menu_is_drawn(game)) << game.screen().dump();
     EXPECT_EQ(game.screen().line(26), "");
 }

@@ -24,22 +24,22 @@ bool start_game(Game& game) {
 
 // The answer screen: legend, instructions and the first question, all in the normal scheme.
 void expect_answer_screen(const Emulator& s) {
-    EXPECT_EQ(join(row_faults(s, {{0, "1 - Vermelho", ansi::white},
-                                  {1, "2 - Azul", ansi::white},
-                                  {2, "3 - Verde", ansi::white},
-                                  {3, "4 - Amarelo", ansi::white},
-                                  {4, "5 - Roxo", ansi::white},
-                                  {5, "6 - Ciano", ansi::white},
-                                  {6, "", ansi::white},
-                                  {7, "ATENCAO: serao aceitos apenas os numeros que estao na tabela.",
-                                   ansi::white},
-                                  {8, "Letras ou numeros diferentes serao considerados errados.",
-                                   ansi::white},
-                                  {9, "", ansi::white},
-                                  {10, "", ansi::white},
-                                  {11, "Quais cores apareceram?", ansi::white},
-                                  {12, "Digite a cor 1:", ansi::white}})),
-              "")
+    EXPECT_EQ(
+        join(row_faults(
+            s, {{0, "1 - Vermelho", ansi::white},
+                {1, "2 - Azul", ansi::white},
+                {2, "3 - Verde", ansi::white},
+                {3, "4 - Amarelo", ansi::white},
+                {4, "5 - Roxo", ansi::white},
+                {5, "6 - Ciano", ansi::white},
+                {6, "", ansi::white},
+                {7, "ATENCAO: serao aceitos apenas os numeros que estao na tabela.", ansi::white},
+                {8, "Letras ou numeros diferentes serao considerados errados.", ansi::white},
+                {9, "", ansi::white},
+                {10, "", ansi::white},
+                {11, "Quais cores apareceram?", ansi::white},
+                {12, "Digite a cor 1:", ansi::white}})),
+        "")
         << s.dump();
     const auto faults = normal_scheme_faults(s);
     EXPECT_TRUE(faults.empty()) << faults.size() << " cells not light grey on black, first "
@@ -78,14 +78,12 @@ TEST(RobotPlayer, WinsAWholeGame) {
         ASSERT_TRUE(round) << game.screen().dump();
         EXPECT_EQ(round->number, r);
         EXPECT_EQ(round->steps.size(), 4u) << join(round->steps);
-        ASSERT_EQ(round->colours.size(), static_cast<std::size_t>(r + 1))
-            << join(round->colours);
+        ASSERT_EQ(round->colours.size(), static_cast<std::size_t>(r + 1)) << join(round->colours);
         EXPECT_EQ(join(round->faults), "");
         expect_answer_screen(game.screen());
         ASSERT_TRUE(answer(game, round->colours)) << game.screen().dump();
-        ASSERT_TRUE(
-            game.wait_for_text("Pressione qualquer tecla para continuar ou N para sair:",
-                               step_timeout))
+        ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar ou N para sair:",
+                                       step_timeout))
             << game.screen().dump();
         const Emulator& s = game.screen();
         const int last = 12 + r; // questions on rows 12 .. 12 + r
@@ -101,18 +99,18 @@ TEST(RobotPlayer, WinsAWholeGame) {
                game.screen().line(9) == rule;
     };
     ASSERT_TRUE(game.wait_until(victory, step_timeout)) << game.screen().dump();
-    EXPECT_EQ(join(row_faults(game.screen(), {{0, rule, ansi::cyan},
-                                              {1, "              V I T O R I A !", ansi::green},
-                                              {2, rule, ansi::cyan},
-                                              {3, "", -1},
-                                              {4, "        Parabens! Voce conseguiu!", ansi::white},
-                                              {5, "", -1},
-                                              {6, "        A sua memoria de cores", ansi::white},
-                                              {7, "        esta ficando cada vez melhor!",
-                                               ansi::white},
-                                              {8, "", -1},
-                                              {9, rule, ansi::cyan}})),
-              "")
+    EXPECT_EQ(
+        join(row_faults(game.screen(), {{0, rule, ansi::cyan},
+                                        {1, "              V I T O R I A !", ansi::green},
+                                        {2, rule, ansi::cyan},
+                                        {3, "", -1},
+                                        {4, "        Parabens! Voce conseguiu!", ansi::white},
+                                        {5, "", -1},
+                                        {6, "        A sua memoria de cores", ansi::white},
+                                        {7, "        esta ficando cada vez melhor!", ansi::white},
+                                        {8, "", -1},
+                                        {9, rule, ansi::cyan}})),
+        "")
         << game.screen().dump();
 
     struct Frame {
@@ -146,8 +144,8 @@ TEST(RobotPlayer, WinsAWholeGame) {
         for (std::size_t i = 0; i < frames[f].lines.size(); ++i)
             rows.push_back({static_cast<int>(i) + 2, frames[f].lines[i], frames[f].colour});
         rows.push_back({static_cast<int>(frames[f].lines.size()) + 2, "", -1});
-        ASSERT_TRUE(game.wait_until([&] { return row_faults(game.screen(), rows).empty(); },
-                                    step_timeout))
+        ASSERT_TRUE(
+            game.wait_until([&] { return row_faults(game.screen(), rows).empty(); }, step_timeout))
             << join(row_faults(game.screen(), rows)) << "\n"
             << game.screen().dump();
     }
@@ -195,8 +193,8 @@ TEST(RobotPlayer, AWrongAnswerShowsTheSequenceThatWasFlashed) {
 TEST(RobotPlayer, KeysTypedDuringAFlashAnswerTheQuestionsLater) {
     Game game(options_80x30());
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
-    const auto round = watch_round(
-        game, [&](int, int colour) { game.type(std::to_string(colour) + "\r"); });
+    const auto round =
+        watch_round(game, [&](int, int colour) { game.type(std::to_string(colour) + "\r"); });
     ASSERT_TRUE(round) << game.screen().dump();
     ASSERT_EQ(round->colours.size(), 2u);
     EXPECT_EQ(join(round->faults), "") << "typing showed on a flash";
