@@ -88,3 +88,14 @@ int largura_sem_janela() {
     }
     return 80;
 }
+
+void anexar_com_normal(std::string& saida, std::string_view bytes, std::string_view normal) {
+    std::size_t de = 0;
+    for (auto achado = bytes.find(atributos_normais); achado != std::string_view::npos;
+         achado = bytes.find(atributos_normais, de)) {
+        saida.append(bytes.substr(de, achado - de));
+        saida.append(normal);
+        de = achado + atributos_normais.size();
+    }
+    saida.append(bytes.substr(de));
+}

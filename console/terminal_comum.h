@@ -25,6 +25,13 @@ std::string sgr_de_esquema(std::string_view esquema);
 // both intensities and the two defaults are followed; `normal` is what a reset returns to.
 int atributo_apos_sgr(int atributo, std::string_view parametros, int normal);
 
+// The game's code for "back to the normal text attributes".
+constexpr std::string_view atributos_normais = "\033[0m";
+
+// Appends the game's bytes to `saida` with every "\033[0m" replaced by `normal`: under a console
+// scheme the game's reset returns to the scheme's colours, not the terminal's defaults.
+void anexar_com_normal(std::string& saida, std::string_view bytes, std::string_view normal);
+
 // The width to centre on when the window cannot be read: the COLUMNS environment variable when
 // it holds a positive number, else 80.
 int largura_sem_janela();

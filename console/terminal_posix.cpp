@@ -22,7 +22,6 @@ namespace {
 constexpr std::string_view cursor_ao_inicio = "\033[H";
 constexpr std::string_view apagar_tela = "\033[2J";
 constexpr std::string_view apagar_rolagem = "\033[3J";
-constexpr std::string_view atributos_normais = "\033[0m";
 constexpr std::string_view tela_alternativa = "\033[?1049h";
 constexpr std::string_view tela_principal = "\033[?1049l";
 constexpr std::string_view mostrar_cursor = "\033[?25h";
@@ -60,14 +59,7 @@ std::string_view normal() {
 }
 
 void anexar_saida(std::string_view bytes) {
-    std::size_t de = 0;
-    for (auto achado = bytes.find(atributos_normais); achado != std::string_view::npos;
-         achado = bytes.find(atributos_normais, de)) {
-        t.saida.append(bytes.substr(de, achado - de));
-        t.saida.append(normal());
-        de = achado + atributos_normais.size();
-    }
-    t.saida.append(bytes.substr(de));
+    anexar_com_normal(t.saida, bytes, normal());
 }
 
 // Drawn text, also kept to be drawn again after a scheme change or a stop.

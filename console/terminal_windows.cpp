@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr std::string_view atributos_normais = "\033[0m";
 // For output that is not a console (a pipe into a terminal emulator, a file): the clear as VT
 // sequences, cursor home, erase the screen and the scroll-back.
 constexpr std::string_view limpar_em_vt = "\033[H\033[2J\033[3J";
@@ -69,14 +68,7 @@ std::string_view normal() {
 }
 
 void anexar_saida(std::string_view bytes) {
-    std::size_t de = 0;
-    for (auto achado = bytes.find(atributos_normais); achado != std::string_view::npos;
-         achado = bytes.find(atributos_normais, de)) {
-        t.saida_pendente.append(bytes.substr(de, achado - de));
-        t.saida_pendente.append(normal());
-        de = achado + atributos_normais.size();
-    }
-    t.saida_pendente.append(bytes.substr(de));
+    anexar_com_normal(t.saida_pendente, bytes, normal());
 }
 
 std::wstring em_utf16(std::string_view texto) {

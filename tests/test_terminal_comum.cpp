@@ -67,3 +67,12 @@ TEST(AtributoAposSgr, SequenciaDesconhecidaNaoMudaNada) {
     // Bits above the colours (such as the console's underline) are kept.
     EXPECT_EQ(atributo_apos_sgr(0x8014, "0", 0x07), 0x8007);
 }
+
+TEST(AnexarComNormal, CadaReinicioDoJogoVoltaAoEsquema) {
+    std::string saida = "x";
+    anexar_com_normal(saida, "\033[31mA\033[0mB\033[0m", "\033[0;41;97m");
+    EXPECT_EQ(saida, "x\033[31mA\033[0;41;97mB\033[0;41;97m");
+    saida.clear();
+    anexar_com_normal(saida, "sem codigo \033[0", "N");
+    EXPECT_EQ(saida, "sem codigo \033[0") << "a code cut short is left alone";
+}
