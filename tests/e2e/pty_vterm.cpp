@@ -1,0 +1,460 @@
+// End-to-end harness: the pty that runs the game and the libvterm emulator that renders it.
+#include "pty_vterm.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <stdexcept>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vterm.h>
+
+namespace e2e {
+
+namespace {
+
+void append_utf8(std::string& out, std::uint32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+std::string trim_right(std::string s) {
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
+    return s;
+}
+
+[[noreturn]] void fail(const char* what) {
+    throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
+}
+
+} // namespace
+
+std::string describe(const Color& color) {
+    char text[32];
+    switch (color.kind) {
+    case Color::Kind::Default:
+        return "default";
+    case Color::Kind::Indexed:
+        std::snprintf(text, sizeof text, "idx %d", color.index);
+        return text;
+    case Color::Kind::Rgb:
+        break;
+    }
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", color.red, color.green, color.blue);
+    return text;
+}
+
+const Cell& Screen::at(int row, int col) const {
+    return cells.at(static_cast<std::size_t>(row * cols + col));
+}
+
+std::string Screen::line(int row) const {
+    std::string text;
+    for (int col = 0; col < cols; ++col)
+        if (at(row, col).width != 0) text += at(row, col).shown();
+    return trim_right(text);
+}
+
+std::string Screen::dump() const {
+    std::string text = "screen " + std::to_string(cols) + "x" + std::to_string(rows) +
+                       (alternate ? " (alternate)" : " (main)") + ", cursor " +
+                       std::to_string(cursor_row) + "," + std::to_string(cursor_col) + "\n";
+    for (int row = 0; row < rows; ++row) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%2d|", row);
+        text += number + line(row) + "\n";
+    }
+    return text;
+}
+
+// --- Emulator ---------------------------------------------------------------------------------
+
+Emulator::Emulator(int rows, int cols, bool utf8) : rows_(rows), cols_(cols) {
+    vt_ = vterm_new(rows, cols);
+    if (!vt_) throw std::runtime_error("vterm_new failed");
+    vterm_set_utf8(vt_, utf8 ? 1 : 0);
+    vterm_output_set_callback(vt_, &Emulator::on_vterm_output, this);
+    state_ = vterm_obtain_state(vt_);
+    screen_ = vterm_obtain_screen(vt_);
+    static const VTermScreenCallbacks callbacks = [] {
+        VTermScreenCallbacks c{};
+        c.settermprop = [](VTermProp prop, VTermValue* value, void* self) {
+            return Emulator::on_termprop(static_cast<int>(prop), value, self);
+        };
+        return c;
+    }();
+    vterm_screen_set_callbacks(screen_, &callbacks, this);
+    vterm_screen_enable_altscreen(screen_, 1);
+    vterm_screen_reset(screen_, 1);
+}
+
+Emulator::~Emulator() {
+    vterm_free(vt_);
+}
+
+int Emulator::on_termprop(int prop, void* value, void* self) {
+    auto* emulator = static_cast<Emulator*>(self);
+    const auto* v = static_cast<const VTermValue*>(value);
+    if (prop == VTERM_PROP_CURSORVISIBLE) emulator->cursor_visible_ = v->boolean != 0;
+    if (prop == VTERM_PROP_ALTSCREEN) emulator->alternate_ = v->boolean != 0;
+    return 1;
+}
+
+void Emulator::on_vterm_output(const char* bytes, std::size_t len, void* self) {
+    auto* emulator = static_cast<Emulator*>(self);
+    if (emulator->sink_) emulator->sink_(std::string_view(bytes, len));
+}
+
+void Emulator::feed(std::string_view bytes) {
+    if (!bytes.empty()) vterm_input_write(vt_, bytes.data(), bytes.size());
+}
+
+Color Emulator::convert(const void* vterm_color) const {
+    const VTermColor original = *static_cast<const VTermColor*>(vterm_color);
+    Color color;
+    if (VTERM_COLOR_IS_DEFAULT_FG(&original) || VTERM_COLOR_IS_DEFAULT_BG(&original)) {
+        color.kind = Color::Kind::Default;
+    } else if (VTERM_COLOR_IS_INDEXED(&original)) {
+        color.kind = Color::Kind::Indexed;
+        color.index = original.indexed.idx;
+    } else {
+        color.kind = Color::Kind::Rgb;
+    }
+    VTermColor rgb = original;
+    vterm_screen_convert_color_to_rgb(screen_, &rgb);
+    color.red = rgb.rgb.red;
+    color.green = rgb.rgb.green;
+    color.blue = rgb.rgb.blue;
+    // A default colour is told apart by kind alone; keep its drawn value apart by role.
+    return color;
+}
+
+Cell Emulator::cell(int row, int col) const {
+    VTermScreenCell c{};
+    vterm_screen_get_cell(screen_, VTermPos{row, col}, &c);
+    Cell cell;
+    if (c.chars[0] == static_cast<std::uint32_t>(-1)) {
+        cell.width = 0; // the right half of a wide character
+    } else {
+        for (int i = 0; i < VTERM_MAX_CHARS_PER_CELL && c.chars[i] != 0; ++i)
+            append_utf8(cell.text, c.chars[i]);
+        cell.width = c.width;
+    }
+    cell.fg = convert(&c.fg);
+    cell.bg = convert(&c.bg);
+    cell.bold = c.attrs.bold;
+    cell.italic = c.attrs.italic;
+    cell.underline = c.attrs.underline != 0;
+    cell.blink = c.attrs.blink;
+    cell.reverse = c.attrs.reverse;
+    cell.strike = c.attrs.strike;
+    return cell;
+}
+
+std::string Emulator::line(int row) const {
+    std::string text;
+    for (int col = 0; col < cols_; ++col) {
+        const Cell c = cell(row, col);
+        if (c.width != 0) text += c.shown();
+    }
+    return trim_right(text);
+}
+
+std::pair<int, int> Emulator::find(std::string_view text) const {
+    for (int row = 0; row < rows_; ++row) {
+        const std::string l = line(row);
+        if (auto at = l.find(text); at != std::string::npos) {
+            // Columns count characters, not bytes.
+            int col = 0;
+            for (std::size_t i = 0; i < at; ++i)
+                if ((static_cast<unsigned char>(l[i]) & 0xC0) != 0x80) ++col;
+            return {row, col};
+        }
+    }
+    return {-1, -1};
+}
+
+int Emulator::cursor_row() const {
+    VTermPos pos;
+    vterm_state_get_cursorpos(state_, &pos);
+    return pos.row;
+}
+
+int Emulator::cursor_col() const {
+    VTermPos pos;
+    vterm_state_get_cursorpos(state_, &pos);
+    return pos.col;
+}
+
+Color Emulator::pen_fg() const {
+    VTermValue value{};
+    vterm_state_get_penattr(state_, VTERM_ATTR_FOREGROUND, &value);
+    return convert(&value.color);
+}
+
+Color Emulator::pen_bg() const {
+    VTermValue value{};
+    vterm_state_get_penattr(state_, VTERM_ATTR_BACKGROUND, &value);
+    return convert(&value.color);
+}
+
+Screen Emulator::snapshot() const {
+    Screen s;
+    s.rows = rows_;
+    s.cols = cols_;
+    s.cells.reserve(static_cast<std::size_t>(rows_ * cols_));
+    for (int row = 0; row < rows_; ++row)
+        for (int col = 0; col < cols_; ++col)
+            s.cells.push_back(cell(row, col));
+    s.cursor_row = cursor_row();
+    s.cursor_col = cursor_col();
+    s.cursor_visible = cursor_visible_;
+    s.alternate = alternate_;
+    return s;
+}
+
+// --- Game ---------------------------------------------------------------------------------------
+
+std::string faketime_library() {
+    return QUIRELO_LIBFAKETIME;
+}
+
+std::string game_program() {
+    return QUIRELO_PROGRAM;
+}
+
+std::string describe_status(int st) {
+    if (WIFEXITED(st)) return "exit " + std::to_string(WEXITSTATUS(st));
+    if (WIFSIGNALED(st))
+        return "signal " + std::to_string(WTERMSIG(st)) + " (" + strsignal(WTERMSIG(st)) + ")";
+    if (WIFSTOPPED(st)) return "stopped by signal " + std::to_string(WSTOPSIG(st));
+    return "status " + std::to_string(st);
+}
+
+Game::Game(const Options& options) : emulator_(options.rows, options.cols) {
+    // Everything the children need is built before fork: after it they only make system calls.
+    std::vector<std::string> env = {"PATH=/usr/bin:/bin", "TERM=xterm-256color",
+                                    "LANG=" + options.locale, "LC_ALL=" + options.locale};
+    if (options.fast_clock) {
+        env.push_back("LD_PRELOAD=" + faketime_library());
+        env.push_back("FAKETIME=+0 x10");
+        env.push_back("FAKETIME_NO_CACHE=1");
+    }
+    env.insert(env.end(), options.env.begin(), options.env.end());
+    std::vector<char*> envp;
+    for (auto& entry : env)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string program = options.program;
+    char* argv[] = {program.data(), nullptr};
+
+    winsize size{};
+    size.ws_row = static_cast<unsigned short>(options.rows);
+    size.ws_col = static_cast<unsigned short>(options.cols);
+    int slave = -1;
+    if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) fail("openpty");
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    tcgetattr(master_, &initial_);
+    int status_pipe[2];
+    if (pipe2(status_pipe, O_CLOEXEC) != 0) fail("pipe2");
+
+    leader_ = fork();
+    if (leader_ < 0) fail("fork");
+    if (leader_ == 0) {
+        // The session leader: owns the pty as controlling terminal, runs the game as its
+        // foreground job, and reports the game's pid and every change of its state.
+        close(master_);
+        close(status_pipe[0]);
+        setsid();
+        ioctl(slave, TIOCSCTTY, 0);
+        const pid_t game = fork();
+        if (game == 0) {
+            sigset_t none, ttou;
+            sigemptyset(&none);
+            sigemptyset(&ttou);
+            sigaddset(&ttou, SIGTTOU);
+            sigprocmask(SIG_BLOCK, &ttou, nullptr);
+            setpgid(0, 0);
+            tcsetpgrp(slave, getpid());
+            for (int s = 1; s < NSIG; ++s)
+                ::signal(s, SIG_DFL);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            dup2(slave, STDIN_FILENO);
+            dup2(slave, STDOUT_FILENO);
+            dup2(slave, STDERR_FILENO);
+            if (slave > STDERR_FILENO) close(slave);
+            execve(argv[0], argv, envp.data());
+            _exit(127);
+        }
+        ::signal(SIGHUP, SIG_IGN); // the pty hanging up ends the game, not its reporter
+        setpgid(game, game);
+        close(slave);
+        int message = game;
+        if (write(status_pipe[1], &message, sizeof message) < 0) _exit(1);
+        for (;;) {
+            int st = 0;
+            if (waitpid(game, &st, WUNTRACED | WCONTINUED) < 0) {
+                if (errno == EINTR) continue;
+                _exit(1);
+            }
+            if (write(status_pipe[1], &st, sizeof st) < 0) _exit(1);
+            if (WIFEXITED(st) || WIFSIGNALED(st)) _exit(0);
+        }
+    }
+    close(slave);
+    close(status_pipe[1]);
+    status_fd_ = status_pipe[0];
+    if (read(status_fd_, &pid_, sizeof pid_) != static_cast<ssize_t>(sizeof pid_))
+        fail("reading the game's pid");
+    emulator_.on_output([this](std::string_view answer) { type(answer); });
+}
+
+Game::~Game() {
+    if (!ended_ && pid_ > 0) {
+        kill(pid_, SIGKILL);
+        while (!leader_gone_)
+            read_status();
+    }
+    close(master_);
+    close(status_fd_);
+    int st;
+    while (waitpid(leader_, &st, 0) < 0 && errno == EINTR) {
+    }
+}
+
+void Game::type(std::string_view keys) {
+    while (!keys.empty()) {
+        const ssize_t n = write(master_, keys.data(), keys.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return; // the game has gone: nobody reads keys any more
+        }
+        keys.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+void Game::signal(int sig) {
+    if (!ended_) kill(pid_, sig);
+}
+
+void Game::read_status() {
+    int st = 0;
+    const ssize_t n = read(status_fd_, &st, sizeof st);
+    if (n < 0 && errno == EINTR) return;
+    if (n != static_cast<ssize_t>(sizeof st)) {
+        leader_gone_ = true;
+        return;
+    }
+    if (WIFSTOPPED(st)) {
+        stopped_ = true;
+    } else if (WIFCONTINUED(st)) {
+        stopped_ = false;
+    } else {
+        stopped_ = false;
+        ended_ = true;
+        status_ = st;
+    }
+}
+
+void Game::read_output() {
+    char buffer[65536];
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n > 0) {
+        const auto now = Clock::now();
+        log_.push_back({now, std::string(buffer, static_cast<std::size_t>(n))});
+        pending_.append(buffer, static_cast<std::size_t>(n));
+        pending_when_ = now;
+        return;
+    }
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    output_over_ = true; // EIO: every end of the pty's slave side is closed
+}
+
+// Feeds what is pending one piece at a time, each piece ending before an escape character.
+bool Game::feed_pending(const std::function<bool()>& done, Clock::time_point& when) {
+    while (!pending_.empty()) {
+        std::size_t end = pending_.find('\033', 1);
+        if (end == std::string::npos) end = pending_.size();
+        emulator_.feed(std::string_view(pending_).substr(0, end));
+        pending_.erase(0, end);
+        if (done()) {
+            when = pending_when_;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::optional<Clock::time_point> Game::wait_until(const std::function<bool()>& done,
+                                                  milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    if (done()) return Clock::now();
+    for (;;) {
+        Clock::time_point when;
+        if (feed_pending(done, when)) return when;
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return std::nullopt;
+        pollfd fds[2];
+        nfds_t count = 0;
+        if (!output_over_) fds[count++] = {master_, POLLIN, 0};
+        if (!leader_gone_) fds[count++] = {status_fd_, POLLIN, 0};
+        if (count == 0) return done() ? std::optional(Clock::now()) : std::nullopt;
+        const int r = poll(fds, count, static_cast<int>(std::min<long long>(left, 1000)));
+        if (r < 0 && errno != EINTR) fail("poll");
+        if (r <= 0) continue;
+        for (nfds_t i = 0; i < count; ++i) {
+            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            if (fds[i].fd == master_) {
+                read_output();
+            } else {
+                read_status();
+            }
+        }
+        // A change of the process, or the end of the output, may be what is waited for.
+        if (pending_.empty() && done()) return Clock::now();
+    }
+}
+
+std::optional<Clock::time_point> Game::wait_for_text(std::string_view text, milliseconds timeout) {
+    return wait_until([&] { return emulator_.contains(text); }, timeout);
+}
+
+bool Game::wait_exit(milliseconds timeout) {
+    // Output is over once the game and its leader have closed the pty; feed it all.
+    return wait_until([&] { return ended_ && output_over_ && pending_.empty(); }, timeout)
+        .has_value();
+}
+
+bool Game::wait_stopped(milliseconds timeout) {
+    // The game leaves the alternate screen before it stops; both must have happened.
+    return wait_until([&] { return stopped_ && !emulator_.alternate_screen(); }, timeout)
+        .has_value();
+}
+
+termios Game::modes() const {
+    termios t{};
+    tcgetattr(master_, &t);
+    return t;
+}
+
+} // namespace e2e

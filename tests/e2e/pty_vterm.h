@@ -1,0 +1,203 @@
+// End-to-end harness: the real game in a pseudo-terminal, its output rendered by libvterm.
+//
+// Two parts that can be used apart:
+//  - Emulator: a libvterm terminal of a given size. Feed it bytes; read every cell (characters,
+//    text colour, background, attributes), the cursor, the alternate screen and the pen. A
+//    Screen is a plain copy of it, fit for printing or for drawing a picture of the terminal.
+//  - Game: the executable started in a pty of W x H (optionally with libfaketime's speed-up),
+//    whose output is pumped into an Emulator, event-driven: wait until a condition on the
+//    screen holds, type keys, send signals, read the pty's modes after the game has gone.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <termios.h>
+#include <vector>
+
+struct VTerm;
+struct VTermScreen;
+struct VTermState;
+
+namespace e2e {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// The eight ANSI colour indexes, and their bright forms at index + 8.
+namespace ansi {
+constexpr int black = 0, red = 1, green = 2, yellow = 3, blue = 4, magenta = 5, cyan = 6, white = 7,
+              bright_white = 15;
+}
+
+// A text or background colour as the terminal holds it.
+struct Color {
+    enum class Kind { Default, Indexed, Rgb };
+    Kind kind = Kind::Default;
+    int index = -1; // 0..255 for Indexed, -1 otherwise
+    // The colour as drawn (the palette or the default colour resolved), for pictures.
+    std::uint8_t red = 0, green = 0, blue = 0;
+
+    bool is_default() const { return kind == Kind::Default; }
+    bool is_index(int i) const { return kind == Kind::Indexed && index == i; }
+    bool operator==(const Color&) const = default;
+};
+
+// "default", "idx 3" or "#rrggbb", for messages.
+std::string describe(const Color& color);
+
+// One cell of the screen.
+struct Cell {
+    std::string text; // the cell's characters in UTF-8; empty for a cell never written or erased
+    int width = 1;    // 2 for the first half of a wide character, 0 for its second half
+    Color fg, bg;
+    bool bold = false, italic = false, underline = false, blink = false, reverse = false,
+         strike = false;
+
+    // The character as a reader sees it: the text, or a space for an empty cell.
+    std::string shown() const { return text.empty() ? std::string(" ") : text; }
+};
+
+// A copy of the whole terminal at one moment.
+struct Screen {
+    int rows = 0, cols = 0;
+    std::vector<Cell> cells; // row after row
+    int cursor_row = 0, cursor_col = 0;
+    bool cursor_visible = true;
+    bool alternate = false; // the alternate screen is shown
+
+    const Cell& at(int row, int col) const;
+    // The row's characters, trailing blanks removed.
+    std::string line(int row) const;
+    // Every row, one per line, with row numbers: for failure messages.
+    std::string dump() const;
+};
+
+// A libvterm terminal: feeding it bytes renders them like a real terminal emulator.
+class Emulator {
+  public:
+    Emulator(int rows, int cols, bool utf8 = true);
+    ~Emulator();
+    Emulator(const Emulator&) = delete;
+    Emulator& operator=(const Emulator&) = delete;
+
+    void feed(std::string_view bytes);
+    // Where the terminal's own answers (to queries) go; dropped when unset.
+    void on_output(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+
+    int rows() const { return rows_; }
+    int cols() const { return cols_; }
+    Cell cell(int row, int col) const;
+    std::string line(int row) const; // trailing blanks removed
+    // Whether the text stands on one row, and where (row, column), or {-1, -1}.
+    std::pair<int, int> find(std::string_view text) const;
+    bool contains(std::string_view text) const { return find(text).first >= 0; }
+    int cursor_row() const;
+    int cursor_col() const;
+    bool cursor_visible() const { return cursor_visible_; }
+    bool alternate_screen() const { return alternate_; }
+    // The colours that text written now would get: what a shell prompt would be drawn in.
+    Color pen_fg() const;
+    Color pen_bg() const;
+    Screen snapshot() const;
+    std::string dump() const { return snapshot().dump(); }
+
+  private:
+    Color convert(const void* vterm_color) const;
+    static int on_termprop(int prop, void* value, void* self);
+    static void on_vterm_output(const char* bytes, std::size_t len, void* self);
+
+    int rows_, cols_;
+    VTerm* vt_;
+    VTermScreen* screen_;
+    VTermState* state_;
+    bool cursor_visible_ = true;
+    bool alternate_ = false;
+    std::function<void(std::string_view)> sink_;
+};
+
+// How to start the game.
+struct Options {
+    std::string program;            // path of the executable
+    int rows = 30, cols = 80;       // the pty's window size
+    std::string locale = "C.UTF-8"; // LANG and LC_ALL of the game
+    bool fast_clock = true;         // preload libfaketime so that its sleeps run ten times faster
+    std::vector<std::string> env = {}; // more NAME=value entries
+};
+
+// The path of libfaketime, and the program, as the build gave them.
+std::string faketime_library();
+std::string game_program();
+
+// Output of the game as it arrived.
+struct Chunk {
+    Clock::time_point when;
+    std::string bytes;
+};
+
+// The game running in a pseudo-terminal of its own, as the foreground job of a session whose
+// leader is a tiny shell-like parent (so that Ctrl-Z really stops it). The emulator sees
+// everything the game writes; nothing is read from the pty unless a wait pumps it.
+class Game {
+  public:
+    explicit Game(const Options& options);
+    ~Game(); // kills the game if it still runs
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    Emulator& screen() { return emulator_; }
+    pid_t pid() const { return pid_; }
+
+    // Writes bytes to the pty as keys typed on the keyboard ("\r" is Enter, "\x03" Ctrl-C).
+    void type(std::string_view keys);
+    void signal(int sig);
+
+    // Pumps output into the emulator until `done` holds, checking it before every escape
+    // sequence (so every state the game leaves on screen is seen, even when several arrive
+    // in one read) and after every change of the game's process state. Returns when the
+    // output that made it hold arrived, or nothing after `timeout`.
+    std::optional<Clock::time_point> wait_until(const std::function<bool()>& done,
+                                                milliseconds timeout);
+    std::optional<Clock::time_point> wait_for_text(std::string_view text, milliseconds timeout);
+    // The game has ended (exit or signal) and all its output is rendered (the pty hung up).
+    bool wait_exit(milliseconds timeout);
+    // The game is stopped (Ctrl-Z), with the output it wrote on its way rendered.
+    bool wait_stopped(milliseconds timeout);
+
+    bool ended() const { return ended_; }
+    bool stopped() const { return stopped_; }
+    bool output_over() const { return output_over_; }
+    int wait_status() const { return status_; } // as waitpid gave it, valid once ended()
+
+    // The pty's modes now (after the game has gone, what it left to the shell).
+    termios modes() const;
+    // The modes the pty had before the game started.
+    const termios& initial_modes() const { return initial_; }
+    const std::vector<Chunk>& output() const { return log_; }
+
+  private:
+    bool feed_pending(const std::function<bool()>& done, Clock::time_point& when);
+    void read_status();
+    void read_output();
+
+    Emulator emulator_;
+    int master_ = -1;
+    int status_fd_ = -1;
+    pid_t pid_ = -1;    // the game
+    pid_t leader_ = -1; // its session leader
+    termios initial_{};
+    std::string pending_; // output read but not yet fed to the emulator
+    Clock::time_point pending_when_{};
+    std::vector<Chunk> log_;
+    bool ended_ = false, stopped_ = false, output_over_ = false, leader_gone_ = false;
+    int status_ = 0;
+};
+
+// "exit 0", "signal 15 (Terminated)", "stopped": for messages.
+std::string describe_status(int wait_status);
+
+} // namespace e2e

@@ -1,0 +1,59 @@
+// A robot player: watches the rendered screen as a person would and answers with what it saw.
+#pragma once
+
+#include "pty_vterm.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// The colour number (1 red, 2 blue, 3 green, 4 yellow, 5 purple, 6 cyan) that a background
+// colour shows, or 0 when it is none of the six.
+int colour_number(const Color& bg);
+// The ANSI colour index that the game flashes for a colour number.
+int ansi_of_colour(int number);
+
+// Generous limits for a game whose clock runs ten times faster: a round is about a second.
+constexpr milliseconds step_timeout{15000};
+
+// What the player saw of one round, from its announcement to its first question.
+struct RoundSeen {
+    int number = 0;                  // from "Rodada %d"
+    std::vector<std::string> steps;  // the count-down texts, in order
+    std::vector<int> colours;        // the colour read off each flash "Cor:k", in order
+    std::vector<std::string> faults; // whatever on screen was not a clean flash
+};
+
+// Watches a round until its first question is on screen. Each flash is read off the whole
+// screen: every cell must have the same background, one of the six colours, with "Cor:k" in
+// bright white alone on it. `on_flash(k, colour)` runs as soon as flash k is seen, while it is
+// still shown. Nothing when the question did not come in time.
+std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, int)>& on_flash = {},
+                                     milliseconds timeout = step_timeout);
+
+// Answers the round's questions one by one, each once its prompt "Digite a cor k:" is on
+// screen, typing the number and Enter. False when a prompt did not come.
+bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout = step_timeout);
+
+// The faults of a screen that should show the normal scheme: every cell light grey on black.
+std::vector<std::string> normal_scheme_faults(const Emulator& screen);
+
+// One row of a fixed screen: its text, every character of it in text colour `fg` (an ANSI
+// index, or -1 for the terminal's default colour).
+struct Row {
+    int row;
+    std::string text;
+    int fg;
+};
+
+// The faults of the rows against what they should show; rows not listed are not looked at.
+std::vector<std::string> row_faults(const Emulator& screen, const std::vector<Row>& rows);
+
+// Joins texts for messages.
+std::string join(const std::vector<std::string>& texts);
+std::string join(const std::vector<int>& numbers);
+
+} // namespace e2e

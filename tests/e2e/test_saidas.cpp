@@ -1,0 +1,184 @@
+// End to end: every way out of the game gives the terminal back as the player left it.
+#include "pty_vterm.h"
+#include "robot.h"
+
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace e2e {
+namespace {
+
+// Where the game is when the player leaves.
+enum class Where { Menu, CountDown, Flash, Answer };
+
+struct WayOut {
+    const char* name;
+    Where where;
+    bool fast_clock;  // false: real time, so that a flash lasts long enough to act in it
+    const char* keys; // typed to leave, or nullptr to send `sig`
+    int sig;
+    int ended_by; // the signal that should end the game, 0 for an exit with status 0
+};
+
+void PrintTo(const WayOut& w, std::ostream* os) {
+    *os << w.name;
+}
+
+// Takes the game to `where`; false when it did not get there in time.
+bool go_to(Game& game, Where where) {
+    const milliseconds timeout{20000}; // a round in real time takes up to 12 s to its flashes
+    if (!game.wait_for_text("errados.", timeout)) return false;
+    if (where == Where::Menu) return true;
+    game.type("1\r");
+    if (where == Where::CountDown) return game.wait_for_text("Iniciando em 2", timeout).has_value();
+    if (where == Where::Flash)
+        return game.wait_until([&] { return game.screen().line(0) == "Cor:1"; }, timeout)
+            .has_value();
+    return game.wait_for_text("Digite a cor 1:", timeout).has_value();
+}
+
+// The faults of a terminal that the game has given back: the main screen, the cursor shown,
+// no cell coloured, and the pen in the default colours for the shell's prompt.
+std::vector<std::string> given_back_faults(const Emulator& s) {
+    std::vector<std::string> faults;
+    if (s.alternate_screen()) faults.push_back("still on the alternate screen");
+    if (!s.cursor_visible()) faults.push_back("cursor hidden");
+    if (!s.pen_fg().is_default() || !s.pen_bg().is_default())
+        faults.push_back("prompt would be drawn in fg " + describe(s.pen_fg()) + " bg " +
+                         describe(s.pen_bg()));
+    int coloured = 0;
+    for (int row = 0; row < s.rows(); ++row)
+        for (int col = 0; col < s.cols(); ++col) {
+            const Cell c = s.cell(row, col);
+            if ((!c.fg.is_default() || !c.bg.is_default()) && coloured++ == 0)
+                faults.push_back("cell " + std::to_string(row) + "," + std::to_string(col) +
+                                 " coloured fg " + describe(c.fg) + " bg " + describe(c.bg));
+        }
+    return faults;
+}
+
+// The modes that matter to the shell: canonical input, echo, signals, and the rest as before.
+std::vector<std::string> mode_faults(const termios& now, const termios& before) {
+    std::vector<std::string> faults;
+    if (!(now.c_lflag & ICANON)) faults.push_back("not canonical");
+    if (!(now.c_lflag & ECHO)) faults.push_back("no echo");
+    if (!(now.c_lflag & ISIG)) faults.push_back("no signals");
+    if (now.c_lflag != before.c_lflag) faults.push_back("local modes changed");
+    if (now.c_iflag != before.c_iflag) faults.push_back("input modes changed");
+    if (now.c_oflag != before.c_oflag) faults.push_back("output modes changed");
+    if (now.c_cc[VMIN] != before.c_cc[VMIN] || now.c_cc[VTIME] != before.c_cc[VTIME])
+        faults.push_back("VMIN/VTIME changed");
+    return faults;
+}
+
+class WaysOut : public ::testing::TestWithParam<WayOut> {};
+
+TEST_P(WaysOut, RestoreTheTerminalAndEndWithTheRightStatus) {
+    const WayOut& way = GetParam();
+    Options options;
+    options.program = game_program();
+    options.fast_clock = way.fast_clock;
+    Game game(options);
+    ASSERT_TRUE(go_to(game, way.where)) << game.screen().dump();
+    // While the game runs, it has the terminal to itself.
+    EXPECT_TRUE(game.screen().alternate_screen());
+    EXPECT_FALSE(game.modes().c_lflag & (ICANON | ECHO));
+    EXPECT_TRUE(game.modes().c_lflag & ISIG);
+
+    if (way.keys) {
+        game.type(way.keys);
+    } else {
+        game.signal(way.sig);
+    }
+    ASSERT_TRUE(game.wait_exit(milliseconds{10000})) << "the game did not end\n"
+                                                     << game.screen().dump();
+    const int st = game.wait_status();
+    if (way.ended_by == 0) {
+        EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0) << describe_status(st);
+    } else {
+        EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == way.ended_by) << describe_status(st);
+    }
+    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Game, WaysOut,
+    ::testing::Values(WayOut{"CtrlDAtTheMenu", Where::Menu, true, "\x04", 0, 0},
+                      WayOut{"CtrlDAtAnAnswer", Where::Answer, true, "\x04", 0, 0},
+                      WayOut{"CtrlCDuringAFlash", Where::Flash, false, "\x03", 0, SIGINT},
+                      WayOut{"SigtermDuringAFlash", Where::Flash, false, nullptr, SIGTERM, SIGTERM},
+                      WayOut{"SigtermDuringTheCountDown", Where::CountDown, true, nullptr, SIGTERM,
+                             SIGTERM},
+                      WayOut{"SighupAtTheMenu", Where::Menu, true, nullptr, SIGHUP, SIGHUP},
+                      WayOut{"SighupAtAnAnswer", Where::Answer, true, nullptr, SIGHUP, SIGHUP}),
+    [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
+
+// The visible part of two screens: characters and colours of every cell, and the cursor.
+std::string difference(const Screen& a, const Screen& b) {
+    if (a.cursor_row != b.cursor_row || a.cursor_col != b.cursor_col)
+        return "cursor moved from " + std::to_string(a.cursor_row) + "," +
+               std::to_string(a.cursor_col) + " to " + std::to_string(b.cursor_row) + "," +
+               std::to_string(b.cursor_col);
+    for (int row = 0; row < a.rows; ++row)
+        for (int col = 0; col < a.cols; ++col) {
+            const Cell &x = a.at(row, col), &y = b.at(row, col);
+            if (x.shown() != y.shown() || x.fg != y.fg || x.bg != y.bg)
+                return "cell " + std::to_string(row) + "," + std::to_string(col) + " was '" +
+                       x.shown() + "' " + describe(x.fg) + "/" + describe(x.bg) + ", is '" +
+                       y.shown() + "' " + describe(y.fg) + "/" + describe(y.bg);
+        }
+    return "";
+}
+
+void PrintTo(Where where, std::ostream* os) {
+    *os << (where == Where::Menu ? "at the menu" : "during a flash");
+}
+
+class Suspend : public ::testing::TestWithParam<Where> {};
+
+// Ctrl-Z gives the terminal back while the game is stopped; SIGCONT brings back its screen.
+TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
+    Options options;
+    options.program = game_program();
+    options.fast_clock = GetParam() != Where::Flash;
+    Game game(options);
+    ASSERT_TRUE(go_to(game, GetParam())) << game.screen().dump();
+    const Screen before = game.screen().snapshot();
+
+    game.type("\x1a");
+    ASSERT_TRUE(game.wait_stopped(milliseconds{10000})) << game.screen().dump();
+    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
+
+    game.signal(SIGCONT);
+    std::string last_difference;
+    const auto back = game.wait_until(
+        [&] {
+            if (!game.screen().alternate_screen() || game.stopped()) return false;
+            last_difference = difference(before, game.screen().snapshot());
+            return last_difference.empty();
+        },
+        milliseconds{10000});
+    ASSERT_TRUE(back) << last_difference << "\n" << game.screen().dump();
+    EXPECT_FALSE(game.modes().c_lflag & (ICANON | ECHO)) << "the game's modes are back";
+
+    // And the game goes on: at the menu a key still works, in a flash the round goes on.
+    if (GetParam() == Where::Menu) {
+        game.type("3\r");
+        EXPECT_TRUE(game.wait_for_text("CREDITOS", step_timeout)) << game.screen().dump();
+    } else {
+        EXPECT_TRUE(game.wait_for_text("Quais cores apareceram?", milliseconds{20000}))
+            << game.screen().dump();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Game, Suspend, ::testing::Values(Where::Menu, Where::Flash),
+                         [](const ::testing::TestParamInfo<Where>& info) {
+                             return std::string(info.param == Where::Menu ? "AtTheMenu"
+                                                                          : "DuringAFlash");
+                         });
+
+} // namespace
+} // namespace e2e

@@ -1,0 +1,77 @@
+// End to end, in real time: how long the start banner, the count-down and the flashes last.
+#include "pty_vterm.h"
+#include "robot.h"
+
+#include <csignal>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+namespace e2e {
+namespace {
+
+// Wide enough for a loaded machine, narrow enough to catch a wrong constant (the shortest
+// wait measured here is 1000 ms, and flashes differ by 1500 ms).
+constexpr long tolerance_ms = 100;
+
+long ms_between(Clock::time_point from, Clock::time_point to) {
+    return static_cast<long>(std::chrono::duration_cast<milliseconds>(to - from).count());
+}
+
+// Round 1 on the real clock: each screen from the banner to the legend, timed from the moment
+// it is rendered to the moment the next one is.
+TEST(RealTime, BannerCountDownAndFlashesLastTheirTimes) {
+    Options options;
+    options.program = game_program();
+    options.fast_clock = false;
+    Game game(options);
+    const milliseconds timeout{5000};
+    ASSERT_TRUE(game.wait_for_text("errados.", timeout));
+    game.type("1\r");
+
+    const auto top_is = [&](const std::string& text) {
+        return game.wait_until([&] { return game.screen().line(0) == text; }, timeout);
+    };
+    const auto banner = game.wait_for_text("JOGO INICIADO!", timeout);
+    ASSERT_TRUE(banner) << game.screen().dump();
+
+    std::vector<std::pair<std::string, Clock::time_point>> shown;
+    for (const char* text :
+         {"Rodada 1", "Iniciando em 3", "Iniciando em 2", "Iniciando em 1", "GOOOOOOO!"}) {
+        const auto at = top_is(text);
+        ASSERT_TRUE(at) << "no \"" << text << "\"\n" << game.screen().dump();
+        shown.emplace_back(text, *at);
+    }
+    EXPECT_NEAR(ms_between(*banner, shown[0].second), 1000, tolerance_ms) << "start banner";
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+        std::printf("\"%s\": %ld ms\n", shown[i - 1].first.c_str(),
+                    ms_between(shown[i - 1].second, shown[i].second));
+        EXPECT_NEAR(ms_between(shown[i - 1].second, shown[i].second), 1000, tolerance_ms)
+            << "\"" << shown[i - 1].first << "\"";
+    }
+
+    Clock::time_point previous_end = shown.back().second;
+    long go_length = -1;
+    for (int k = 1; k <= 2; ++k) {
+        const std::string label = "Cor:" + std::to_string(k);
+        const auto start = top_is(label);
+        ASSERT_TRUE(start) << game.screen().dump();
+        if (k == 1) go_length = ms_between(previous_end, *start);
+        const int colour = colour_number(game.screen().cell(0, 0).bg);
+        const auto end =
+            game.wait_until([&] { return game.screen().line(0) != label; }, milliseconds{6000});
+        ASSERT_TRUE(end);
+        std::printf("flash %d, colour %d: %ld ms\n", k, colour, ms_between(*start, *end));
+        EXPECT_NEAR(ms_between(*start, *end), colour == 1 ? 3000 : 1500, tolerance_ms)
+            << "flash " << k << " of colour " << colour;
+        previous_end = *end;
+    }
+    EXPECT_NEAR(go_length, 1000, tolerance_ms) << "\"GOOOOOOO!\"";
+    const auto legend = game.wait_for_text("Quais cores apareceram?", timeout);
+    ASSERT_TRUE(legend);
+    EXPECT_NEAR(ms_between(previous_end, *legend), 100, tolerance_ms) << "pause after the flashes";
+    game.signal(SIGTERM);
+    EXPECT_TRUE(game.wait_exit(timeout));
+}
+
+} // namespace
+} // namespace e2e
