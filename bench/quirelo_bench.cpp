@@ -523,7 +523,7 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
                 "%.2f ms nominal: %+.2f ms in all, %+.2f ms in the worst stretch "
                 "(target < 10 ms per game): %s\n",
                 esperas, trechos, medido, nominal, medido - nominal, pior_trecho,
-                veredito(std::abs(medido - nominal) < 10.0 * o.jogos));
+                veredito(std::abs(medido - nominal) < 10.0 * std::max(1, o.jogos)));
     std::printf("drift from the game's writes: %+.2f ms in all\n", medido_jogo - nominal);
 
     // CPU and memory.
@@ -533,7 +533,7 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
                     "%d game%s, exit): %.2f ms user + %.2f ms system = %.2f ms "
                     "(target < 20 ms per game): %s\n",
                     o.jogos, o.jogos == 1 ? "" : "s", reg.usuario_us / 1000.0,
-                    reg.sistema_us / 1000.0, cpu, veredito(cpu < 20.0 * o.jogos));
+                    reg.sistema_us / 1000.0, cpu, veredito(cpu < 20.0 * std::max(1, o.jogos)));
         std::printf("peak RSS of the game process: %lld KiB (getrusage at exit); VmHWM before "
                     "the exit %lld KiB (target < 4096 KiB): %s\n",
                     reg.pico_kib, vmhwm, veredito(reg.pico_kib < 4096));
@@ -627,13 +627,14 @@ void listar_fases(const std::vector<fase>& fases, const std::vector<grupo_de_esc
 }
 
 void uso() {
-    std::fprintf(stderr,
-                 "usage: quirelo_bench [--games N] [--starts N] [--fast-clock]\n"
-                 "  --games N     winning games to play in one run (default 1)\n"
-                 "  --starts N    starts to the menu to time (default 10)\n"
-                 "  --fast-clock  preload libfaketime x10 into the game, as the end-to-end tests\n"
-                 "                do, and compare with the nominal times divided by 10\n"
-                 "  --phases      also list every screen of the run with its duration\n");
+    std::fprintf(
+        stderr,
+        "usage: quirelo_bench [--games N] [--starts N] [--fast-clock]\n"
+        "  --games N     winning games to play in one run (default 1; 0 for the start alone)\n"
+        "  --starts N    starts to the menu to time (default 10)\n"
+        "  --fast-clock  preload libfaketime x10 into the game, as the end-to-end tests\n"
+        "                do, and compare with the nominal times divided by 10\n"
+        "  --phases      also list every screen of the run with its duration\n");
     std::exit(2);
 }
 
@@ -645,7 +646,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--games" && i + 1 < argc) {
-            o.jogos = std::max(1, std::atoi(argv[++i]));
+            o.jogos = std::max(0, std::atoi(argv[++i]));
         } else if (a == "--starts" && i + 1 < argc) {
             o.inicios = std::max(0, std::atoi(argv[++i]));
         } else if (a == "--phases") {
