@@ -413,9 +413,9 @@ int terminal_largura() {
 // Sleeps to an absolute deadline. Waits that follow each other with only drawing between them
 // keep one schedule: when this one begins within `folga_encadeada_ns` of the last deadline, it
 // counts from that deadline, so the time spent waking up and drawing is not added to every wait
-// and a whole game does not drift. A later start (the player was being waited for, or the
-// machine stalled) begins a new schedule from now, so no wait is cut short to catch up. Time
-// spent stopped by Ctrl-Z does not count.
+// and a whole game does not drift. After a read or a key wait, or a later start (the machine
+// stalled), a new schedule begins from now, so no wait is cut short by more than that slack.
+// Time spent stopped by Ctrl-Z does not count.
 void terminal_dormir(int ms) {
     mostrar();
     const long long agora = agora_ns();
@@ -437,11 +437,13 @@ void terminal_dormir(int ms) {
 bool terminal_ler_entrada(std::string& pedaco) {
     pedaco.clear();
     mostrar();
+    t.com_prazo = false; // the next sleep counts from its own start (see terminal_dormir)
     return t.interativo ? ler_com_edicao(pedaco) : ler_sem_edicao(pedaco);
 }
 
 void terminal_esperar_tecla() {
     mostrar();
+    t.com_prazo = false;
     if (!t.interativo) return;
     // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
     while (!t.fim && ha_entrada(0))
