@@ -374,6 +374,7 @@ struct tempos_de_inicio {
     std::vector<double> do_construtor; // the game's first instruction to the menu on the screen
     std::vector<double> ate_escrever;  // the game's first instruction to its menu write begun
     std::vector<double> ate_o_jogo;    // spawn to the game's first instruction
+    std::vector<double> cpu;           // CPU of the whole run: start, menu, exit
 };
 
 tempos_de_inicio medir_inicios(const opcoes& o) {
@@ -391,6 +392,7 @@ tempos_de_inicio medir_inicios(const opcoes& o) {
         if (!r.lido) continue;
         tempos.do_construtor.push_back(ms_entre(r.inicio, *menu));
         tempos.ate_o_jogo.push_back(ms_entre(antes, r.inicio));
+        tempos.cpu.push_back((r.usuario_us + r.sistema_us) / 1000.0);
         // The menu is the last write before the game's first read.
         Clock::time_point escrita = r.inicio;
         for (const evento& e : r.eventos) {
@@ -482,30 +484,12 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
                     pior - l.nominal, med_jogo, pior_jogo, veredito(ok));
     }
 
-    // Drift: the stretches of timed phases back to back, each from the screen that began the
-    // first wait to the screen after the last one.
-    double medido = 0, nominal = 0, pior_trecho = 0, medido_jogo = 0;
-    int esperas = 0, trechos = 0;
-    for (std::size_t i = 0; i < fases.size();) {
-        if (fases[i].tela.grupo.empty() || fases[i].duracao_ms < 0) {
-            ++i;
-            continue;
-        }
-        double m = 0, n = 0;
-        for (; i < fases.size() && !fases[i].tela.grupo.empty() && fases[i].duracao_ms >= 0; ++i) {
-            m += fases[i].duracao_ms;
-            medido_jogo +=
-                fases[i].duracao_jogo_ms >= 0 ? fases[i].duracao_jogo_ms : fases[i].duracao_ms;
-            n += fases[i].tela.nominal_ms;
-            ++esperas;
-        }
-        medido += m;
-        nominal += n;
-        if (std::abs(m - n) > std::abs(pior_trecho)) pior_trecho = m - n;
-        ++trechos;
-    }
-    // The games themselves: from each start banner to the menu after the fireworks.
+    // The games: from each start banner to the menu after the fireworks. Their timed phases
+    // come in unbroken stretches between the player's answers; the drift is what the stretches
+    // took beyond the sum of their nominal waits.
     double jogo_medido = 0, jogo_jogador = 0;
+    double medido = 0, medido_jogo = 0, nominal = 0, pior_trecho = 0;
+    int esperas = 0, trechos = 0;
     for (std::size_t i = 0; i < fases.size(); ++i) {
         if (fases[i].tela.t != tipo::inicio) continue;
         std::size_t fim = i;
@@ -513,18 +497,37 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
             ++fim;
         if (fim == fases.size()) break;
         jogo_medido += ms_entre(fases[i].inicio, fases[fim].inicio);
-        for (std::size_t k = i; k < fim; ++k)
-            if (fases[k].tela.grupo.empty()) jogo_jogador += fases[k].duracao_ms;
+        for (std::size_t k = i; k < fim;) {
+            if (fases[k].tela.grupo.empty()) {
+                jogo_jogador += fases[k].duracao_ms;
+                ++k;
+                continue;
+            }
+            double m = 0, n = 0;
+            for (; k < fim && !fases[k].tela.grupo.empty(); ++k) {
+                m += fases[k].duracao_ms;
+                medido_jogo +=
+                    fases[k].duracao_jogo_ms >= 0 ? fases[k].duracao_jogo_ms : fases[k].duracao_ms;
+                n += fases[k].tela.nominal_ms;
+                ++esperas;
+            }
+            medido += m;
+            nominal += n;
+            if (std::abs(m - n) > std::abs(pior_trecho)) pior_trecho = m - n;
+            ++trechos;
+        }
+        i = fim;
     }
+    const int jogos = std::max(1, o.jogos);
     std::printf("\nwhole game%s: %.2f ms from the start banner to the menu, of which %.2f ms "
                 "waiting for the player's answers\n",
                 o.jogos == 1 ? "" : "s (all)", jogo_medido, jogo_jogador);
-    std::printf("drift: %d timed waits in %d unbroken stretches, %.2f ms measured against "
-                "%.2f ms nominal: %+.2f ms in all, %+.2f ms in the worst stretch "
-                "(target < 10 ms per game): %s\n",
-                esperas, trechos, medido, nominal, medido - nominal, pior_trecho,
-                veredito(std::abs(medido - nominal) < 10.0 * std::max(1, o.jogos)));
-    std::printf("drift from the game's writes: %+.2f ms in all\n", medido_jogo - nominal);
+    std::printf("drift: %d timed waits in %d unbroken stretches, %.2f ms on the screen against "
+                "%.2f ms nominal: %+.2f ms (%+.2f per game, %+.2f in the worst stretch; from the "
+                "game's writes %+.2f); target < 10 ms per game: %s\n",
+                esperas, trechos, medido, nominal, medido - nominal, (medido - nominal) / jogos,
+                pior_trecho, medido_jogo - nominal,
+                veredito(std::abs(medido - nominal) / jogos < 10.0));
 
     // CPU and memory.
     if (reg.lido) {
@@ -534,6 +537,9 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
                     "(target < 20 ms per game): %s\n",
                     o.jogos, o.jogos == 1 ? "" : "s", reg.usuario_us / 1000.0,
                     reg.sistema_us / 1000.0, cpu, veredito(cpu < 20.0 * std::max(1, o.jogos)));
+        if (!inicio.cpu.empty())
+            std::printf("  of which a start alone (start, menu, exit; median of %zu): %.2f ms\n",
+                        inicio.cpu.size(), mediana(inicio.cpu));
         std::printf("peak RSS of the game process: %lld KiB (getrusage at exit); VmHWM before "
                     "the exit %lld KiB (target < 4096 KiB): %s\n",
                     reg.pico_kib, vmhwm, veredito(reg.pico_kib < 4096));
