@@ -396,6 +396,7 @@ bool Game::feed_pending(const std::function<bool()>& done, Clock::time_point& wh
         std::size_t end = pending_.find('\033', 1);
         if (end == std::string::npos) end = pending_.size();
         emulator_.feed(std::string_view(pending_).substr(0, end));
+        rendered_at_ = pending_when_;
         pending_.erase(0, end);
         if (done()) {
             when = pending_when_;

@@ -168,6 +168,10 @@ class Game {
     // The game is stopped (Ctrl-Z), with the output it wrote on its way rendered.
     bool wait_stopped(milliseconds timeout);
 
+    // When the output now on screen arrived: inside a `done` condition, the arrival of the
+    // piece just rendered, so that conditions can time what they see.
+    Clock::time_point rendered_at() const { return rendered_at_; }
+
     bool ended() const { return ended_; }
     bool stopped() const { return stopped_; }
     bool output_over() const { return output_over_; }
@@ -192,6 +196,7 @@ class Game {
     termios initial_{};
     std::string pending_; // output read but not yet fed to the emulator
     Clock::time_point pending_when_{};
+    Clock::time_point rendered_at_{};
     std::vector<Chunk> log_;
     bool ended_ = false, stopped_ = false, output_over_ = false, leader_gone_ = false;
     int status_ = 0;

@@ -23,11 +23,16 @@ std::string at_text(int row, int col) {
 }
 
 // Reads flash `k` off the screen: the colour number, and the faults of the flash.
+void note(std::vector<std::string>& faults, std::string fault) {
+    for (const auto& f : faults)
+        if (f == fault) return;
+    faults.push_back(std::move(fault));
+}
+
 int read_flash(const Emulator& screen, int k, std::vector<std::string>& faults) {
     const Color bg = screen.cell(0, 0).bg;
     const int colour = colour_number(bg);
-    if (colour == 0)
-        faults.push_back("flash " + std::to_string(k) + " has background " + describe(bg));
+    if (colour == 0) note(faults, "flash " + std::to_string(k) + " has background " + describe(bg));
     const std::string label = "Cor:" + std::to_string(k);
     int bad_cells = 0;
     std::string first_bad;
@@ -43,7 +48,7 @@ int read_flash(const Emulator& screen, int k, std::vector<std::string>& faults) 
         }
     }
     if (bad_cells > 0)
-        faults.push_back("flash " + std::to_string(k) + ": " + std::to_string(bad_cells) +
+        note(faults, "flash " + std::to_string(k) + ": " + std::to_string(bad_cells) +
                          " cells off the flash, first " + first_bad);
     return colour;
 }
@@ -67,6 +72,13 @@ std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, i
     RoundSeen seen;
     Emulator& screen = game.screen();
     int shown = 0; // the flash on screen now, 0 between flashes
+    Clock::time_point shown_since{};
+    const auto flash_over = [&] {
+        if (shown == 0) return;
+        seen.flash_ms.push_back(static_cast<long>(
+            std::chrono::duration_cast<milliseconds>(game.rendered_at() - shown_since).count()));
+        shown = 0;
+    };
     const auto question = game.wait_until(
         [&] {
             const std::string top = screen.line(0);
@@ -78,17 +90,19 @@ std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, i
                 // Still the same flash: nothing may have been drawn over it meanwhile.
                 read_flash(screen, k, seen.faults);
             } else if (k > 0) {
+                flash_over();
                 if (k != static_cast<int>(seen.colours.size()) + 1)
-                    seen.faults.push_back("flash \"" + top + "\" after " +
+                    note(seen.faults, "flash \"" + top + "\" after " +
                                           std::to_string(seen.colours.size()) + " flashes");
                 const int colour = read_flash(screen, k, seen.faults);
                 seen.colours.push_back(colour);
                 shown = k;
+                shown_since = game.rendered_at();
                 if (on_flash) on_flash(k, colour);
             } else if (top.rfind("Cor:", 0) == 0) {
-                seen.faults.push_back("row 0 shows \"" + top + "\"");
+                note(seen.faults, "row 0 shows \"" + top + "\"");
             } else {
-                shown = 0;
+                flash_over();
             }
             return seen.number > 0 && screen.contains("Quais cores apareceram?");
         },

@@ -24,13 +24,14 @@ struct RoundSeen {
     int number = 0;                  // from "Rodada %d"
     std::vector<std::string> steps;  // the count-down texts, in order
     std::vector<int> colours;        // the colour read off each flash "Cor:k", in order
+    std::vector<long> flash_ms;      // how long each flash stayed on screen, in real time
     std::vector<std::string> faults; // whatever on screen was not a clean flash
 };
 
-// Watches a round until its first question is on screen. Each flash is read off the whole
-// screen: every cell must have the same background, one of the six colours, with "Cor:k" in
-// bright white alone on it. `on_flash(k, colour)` runs as soon as flash k is seen, while it is
-// still shown. Nothing when the question did not come in time.
+// Watches a round from its announcement until its first question is on screen. Each flash is read
+// off the whole screen: every cell must have the same background, one of the six colours, with
+// "Cor:k" in bright white alone on it. `on_flash(k, colour)` runs as soon as flash k is seen, while
+// it is still shown. Nothing when the question did not come in time.
 std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, int)>& on_flash = {},
                                      milliseconds timeout = step_timeout);
 

@@ -257,6 +257,19 @@ TEST(Menu, RulesScreenThenAnArrowKeyIsOneKeyPress) {
     EXPECT_FALSE(invalid) << "bytes of the arrow key reached the menu's read";
 }
 
+// An option typed ahead on the same line waits for the menu after the key press: "2 3" shows
+// the rules, and after a key the credits at once, without the menu waiting for a line.
+TEST(Menu, AnOptionTypedAheadIsTakenByTheNextMenu) {
+    Game game(at_width(80));
+    ASSERT_TRUE(menu_is_drawn(game));
+    game.type("2 3\r");
+    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", step_timeout));
+    EXPECT_TRUE(game.screen().contains("REGRAS")) << game.screen().dump();
+    game.type("x");
+    ASSERT_TRUE(game.wait_for_text("CREDITOS", step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", step_timeout));
+}
+
 // Option 3: the credits, the key prompt, and the menu again after a key.
 TEST(Menu, CreditsScreenThenTheMenuAgain) {
     Game game(at_width(80));

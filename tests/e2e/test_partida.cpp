@@ -2,6 +2,7 @@
 #include "pty_vterm.h"
 #include "robot.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace e2e {
@@ -72,6 +73,8 @@ TEST(Round, FlashesFillTheWholeScreenAndTheLegendRestoresTheNormalScheme) {
 TEST(RobotPlayer, WinsAWholeGame) {
     Game game(options_80x30());
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
+    std::string flash_lengths; // every flash: colour and length on the game's clock
+    bool red_too_short = false, other_too_long = false;
     for (int r = 1; r <= 5; ++r) {
         SCOPED_TRACE("round " + std::to_string(r));
         const auto round = watch_round(game);
@@ -80,6 +83,16 @@ TEST(RobotPlayer, WinsAWholeGame) {
         EXPECT_EQ(round->steps.size(), 4u) << join(round->steps);
         ASSERT_EQ(round->colours.size(), static_cast<std::size_t>(r + 1)) << join(round->colours);
         EXPECT_EQ(join(round->faults), "");
+        ASSERT_EQ(round->flash_ms.size(), round->colours.size());
+        for (std::size_t k = 0; k < round->colours.size(); ++k) {
+            // The game's clock runs ten times faster: red 3000 ms is 300 ms here, the others
+            // 150 ms. Only a red flash lasts longer than the midway 225 ms.
+            const long ms = round->flash_ms[k];
+            flash_lengths +=
+                std::to_string(round->colours[k]) + ":" + std::to_string(ms * 10) + "ms ";
+            (round->colours[k] == 1 ? red_too_short : other_too_long) |=
+                round->colours[k] == 1 ? ms < 225 : ms > 225;
+        }
         expect_answer_screen(game.screen());
         ASSERT_TRUE(answer(game, round->colours)) << game.screen().dump();
         ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar ou N para sair:",
@@ -93,6 +106,10 @@ TEST(RobotPlayer, WinsAWholeGame) {
         EXPECT_EQ(s.line(last + 2), "ACERTOU!") << s.dump();
         game.type("s\r");
     }
+
+    std::printf("flash lengths (colour:length on the game's clock): %s\n", flash_lengths.c_str());
+    EXPECT_FALSE(red_too_short) << flash_lengths;
+    EXPECT_FALSE(other_too_long) << flash_lengths;
 
     const auto victory = [&] {
         return game.screen().line(1) == "              V I T O R I A !" &&
