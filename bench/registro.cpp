@@ -3,14 +3,14 @@
 //
 // Active only when QUIRELO_REGISTRO names the file to write the log into. The log is kept in a
 // fixed array (only the pages it touches become resident) and written once, at exit. The times
-// come from the clock_gettime system call itself, so that a preloaded libfaketime, which fakes
-// the library call, does not fake them: they stay comparable with the benchmark's own clock.
-// They are read through the C library's own clock_gettime (found in libc itself, past any
-// preloaded library), which uses the vDSO and makes no system call.
+// are read with the C library's own clock_gettime, looked up in libc itself past any preloaded
+// library, so that a preloaded libfaketime does not fake them: they stay comparable with the
+// benchmark's own clock, and cost no system call (the vDSO). The system call is the fallback.
 //
 // Log lines: "rusage <user us> <system us> <peak RSS KiB>", "inicio <ns>", then one line per
-// event: "<W|S|P|R> <ns> <value>" for a write on fd 1 (bytes written), a sleep (nanosleep or
-// clock_nanosleep), a poll and a read on fd 0.
+// event: "<W|S|P|R> <ns> <value>" for a write on fd 1 (bytes written), a sleep (nanosleep: the
+// milliseconds asked; clock_nanosleep: its flags), a poll (its time-out) and a read on fd 0 (the
+// bytes asked).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>

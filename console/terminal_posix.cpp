@@ -51,8 +51,8 @@ struct estado_do_terminal {
     bool fim = false;        // standard input is over
     volatile std::sig_atomic_t redesenhar = 0; // the game came back from a stop
     timespec prazo{};                          // when the last sleep was due to end
-    bool com_prazo = false;                    // a sleep has been made
-    std::atomic<long long> parado_ns{0};       // all the time spent stopped by Ctrl-Z
+    bool com_prazo = false;              // `prazo` is set and no read or key wait has come since
+    std::atomic<long long> parado_ns{0}; // all the time spent stopped by Ctrl-Z
 };
 
 estado_do_terminal t;
