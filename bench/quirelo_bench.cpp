@@ -1,7 +1,8 @@
-// The benchmark: the real game in a pty at real speed, played to a win by the end-to-end robot,
-// every screen change timestamped and sorted into the game's timed phases, then a table of how
-// long each phase lasted against its nominal wait, the whole game's drift, the game's CPU time
-// and peak memory, the bytes and write calls per screen, and the time from start to the menu.
+// The benchmark: the real game in a pty at real speed, played to a win by the end-to-end robot
+// (after the rules, the credits and an invalid option), every screen change timestamped and
+// sorted into the game's timed phases, then a table of how long each phase lasted against its
+// nominal wait, the whole game's drift, the game's CPU time and peak memory, the bytes and write
+// calls per screen, and the time from start to the menu.
 //
 // The screen changes are the chunks the harness read from the pty master (timestamped on
 // arrival), replayed into a fresh libvterm screen and classified one by one. The game's own
@@ -42,6 +43,7 @@ enum class tipo {
     pausa,
     vitoria,
     fogos,
+    informacao,
     saida,
     outro
 };
@@ -107,6 +109,8 @@ tela_lida classificar(const e2e::Emulator& tela, double escala) {
         return {tipo::resposta, "answers", "", 0};
     }
     if (tela.contains("Quais cores apareceram?")) return {tipo::resposta, "answers", "", 0};
+    if (tela.contains("TABELA DE CORES")) return {tipo::informacao, "rules", "", 0};
+    if (tela.contains("CREDITOS")) return {tipo::informacao, "credits", "", 0};
     return {tipo::outro, "other: " + topo, "", 0};
 }
 
@@ -672,6 +676,15 @@ int main(int argc, char** argv) {
     const std::string arquivo = arquivo_temporario("quirelo_bench");
     e2e::Game jogo(opcoes_do_jogo(o, arquivo));
     if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite)) falhar("no menu", jogo);
+    // The rules and the credits, each left with a key: screens that end in a key wait.
+    for (const char* opcao : {"2\r", "3\r"}) {
+        jogo.type(opcao);
+        if (!jogo.wait_for_text("Pressione qualquer tecla para continuar. . .", limite))
+            falhar(std::string("no key prompt after option ") + opcao[0], jogo);
+        jogo.type(" ");
+        if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite))
+            falhar(std::string("no menu after option ") + opcao[0], jogo);
+    }
     jogo.type("7\r");
     if (!jogo.wait_for_text("Opcao invalida!", limite)) falhar("no invalid-option message", jogo);
     if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite))
