@@ -442,12 +442,17 @@ bool terminal_ler_entrada(std::string& pedaco) {
 }
 
 void terminal_esperar_tecla() {
-    mostrar();
     t.com_prazo = false;
-    if (!t.interativo) return;
-    // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
+    if (!t.interativo) {
+        mostrar();
+        return;
+    }
+    // Keys typed before the prompt is on the screen stay in the input for the reads; the wait is
+    // for a new one. They are taken aside before the prompt is written, so that a key pressed
+    // the moment it shows is never mistaken for one typed ahead.
     while (!t.fim && ha_entrada(0))
         if (!receber(maior_pedaco)) break;
+    mostrar();
     unsigned char b = 0;
     byte_da_tecla(b, -1);
     if (b == 0x1B) {

@@ -1,5 +1,5 @@
-// End to end, in real time: the game sleeps to deadlines, and the time it spends stopped by
-// Ctrl-Z is not taken from the flash it stopped in.
+// End to end, in real time: the time the game spends stopped by Ctrl-Z is not taken from the
+// flash it stopped in, and a key pressed the moment the key prompt shows ends the key wait.
 #include "pty_vterm.h"
 #include "robot.h"
 
@@ -53,6 +53,28 @@ TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
     EXPECT_NEAR(ms_between(resumed, *next), nominal - ms_between(*flash, stop), tolerance_ms)
         << "a " << nominal << " ms flash stopped " << ms_between(*flash, stop)
         << " ms after it began";
+    game.signal(SIGTERM);
+    EXPECT_TRUE(game.wait_exit(timeout));
+}
+
+// The key wait keeps keys typed before it for the reads and waits for a new one; a key pressed
+// as soon as the prompt is on the screen is a new one. Each screen is left with a key sent the
+// moment its prompt is rendered, on the real clock.
+TEST(KeyWait, AKeyPressedAsSoonAsThePromptShowsEndsTheWait) {
+    Options options;
+    options.program = game_program();
+    options.fast_clock = false;
+    Game game(options);
+    const milliseconds timeout{5000};
+    for (const char* option : {"2\r", "3\r", "2\r", "3\r"}) {
+        ASSERT_TRUE(game.wait_for_text("errados.", timeout)) << game.screen().dump();
+        game.type(option);
+        ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", timeout));
+        game.type(" ");
+        ASSERT_TRUE(game.wait_for_text("Q U I R E L O", timeout))
+            << "option " << option[0] << ": the key did not end the wait\n"
+            << game.screen().dump();
+    }
     game.signal(SIGTERM);
     EXPECT_TRUE(game.wait_exit(timeout));
 }
