@@ -536,8 +536,8 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
     // CPU and memory.
     if (reg.lido) {
         const double cpu = (reg.usuario_us + reg.sistema_us) / 1000.0;
-        std::printf("\nCPU of the game process over the whole run (start, menu, invalid option, "
-                    "%d game%s, exit): %.2f ms user + %.2f ms system = %.2f ms "
+        std::printf("\nCPU of the game process over the whole run (start, rules, credits, invalid "
+                    "option, %d game%s, exit): %.2f ms user + %.2f ms system = %.2f ms "
                     "(target < 20 ms per game): %s\n",
                     o.jogos, o.jogos == 1 ? "" : "s", reg.usuario_us / 1000.0,
                     reg.sistema_us / 1000.0, cpu, veredito(cpu < 20.0 * std::max(1, o.jogos)));
