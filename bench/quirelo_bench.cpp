@@ -124,6 +124,8 @@ struct fase {
     // The same from the game's side: from the write that drew it to the write that drew the
     // next one (the bench's own delay in reading the pty left out); -1 when unknown.
     double duracao_jogo_ms = -1;
+    // From the game's first write of it to its arrival at the pty master; -1 when unknown.
+    double atraso_ms = -1;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -252,6 +254,10 @@ void duracoes_do_jogo(std::vector<fase>& fases, const std::vector<grupo_de_escri
             escrita[g.fase] = g.inicio;
             tem[g.fase] = true;
         }
+    for (std::size_t i = 0; i < fases.size(); ++i)
+        if (tem[i])
+            fases[i].atraso_ms =
+                std::chrono::duration<double, std::milli>(fases[i].inicio - escrita[i]).count();
     for (std::size_t i = 0; i + 1 < fases.size(); ++i)
         if (tem[i] && tem[i + 1])
             fases[i].duracao_jogo_ms =
@@ -627,12 +633,12 @@ void listar_fases(const std::vector<fase>& fases, const std::vector<grupo_de_esc
     for (const grupo_de_escritas& g : escritas)
         if (g.fase < fases.size())
             como[g.fase] += " " + std::to_string(g.escritas) + "w/" + std::to_string(g.bytes) + "B";
-    std::printf("%10s %10s %9s  %-24s %s\n", "at (ms)", "lasted", "nominal", "screen",
-                "writes/bytes");
+    std::printf("%10s %10s %9s %9s  %-24s %s\n", "at (ms)", "lasted", "nominal", "pty lag",
+                "screen", "writes/bytes");
     for (std::size_t i = 0; i < fases.size(); ++i)
-        std::printf("%10.2f %10.2f %9.2f  %-24s%s\n", ms_entre(origem, fases[i].inicio),
-                    fases[i].duracao_ms, fases[i].tela.nominal_ms, fases[i].tela.rotulo.c_str(),
-                    como[i].c_str());
+        std::printf("%10.2f %10.2f %9.2f %9.3f  %-24s%s\n", ms_entre(origem, fases[i].inicio),
+                    fases[i].duracao_ms, fases[i].tela.nominal_ms, fases[i].atraso_ms,
+                    fases[i].tela.rotulo.c_str(), como[i].c_str());
     std::printf("\n");
 }
 
