@@ -1,6 +1,7 @@
 // The platform primitives on POSIX terminals: termios, ioctl and ANSI/ECMA-48 sequences.
 #include "console/edicao_linha.h"
 #include "console/terminal.h"
+#include "console/terminal_comum.h"
 
 #include <algorithm>
 #include <atomic>
@@ -30,6 +31,9 @@ constexpr std::string_view devolver_tela = "\033[0m\033[?25h\033[?1049l";
 
 // The longest piece of a line handed to the reads at once; a longer line comes in pieces.
 constexpr std::size_t maior_pedaco = 4096;
+// The most of the player's echoed typing kept to redraw the screen; a longer line is still
+// echoed whole, but a redraw shows only its start, so that memory does not grow with a line.
+constexpr std::size_t maior_eco_guardado = 16384;
 // How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
 constexpr int espera_resto_da_tecla_ms = 50;
 // A sleep that begins within this time of the previous sleep's deadline counts from that
@@ -43,12 +47,13 @@ struct estado_do_terminal {
     termios do_jogo{};       // the modes the game runs in
     bool utf8 = true;        // the terminal's encoding is UTF-8, else one byte per character
     bool com_esquema = false;
-    std::string sgr_esquema; // the attributes of the scheme in force, as one SGR sequence
-    std::string saida;       // bytes not yet written
-    std::string tela;        // what was drawn since the last clear, to draw it again
-    std::string pendente;    // typed bytes taken from the terminal but not yet edited
-    edicao_linha edicao;     // the line being typed
-    bool fim = false;        // standard input is over
+    std::string sgr_esquema;         // the attributes of the scheme in force, as one SGR sequence
+    std::string saida;               // bytes not yet written
+    std::string tela;                // what was drawn since the last clear, to draw it again
+    std::size_t tamanho_sem_eco = 0; // the part of `tela` that the game itself wrote
+    std::string pendente;            // typed bytes taken from the terminal but not yet edited
+    edicao_linha edicao;             // the line being typed
+    bool fim = false;                // standard input is over
     volatile std::sig_atomic_t redesenhar = 0; // the game came back from a stop
     timespec prazo{};                          // when the last sleep was due to end
     bool com_prazo = false;              // `prazo` is set and no read or key wait has come since
@@ -56,25 +61,6 @@ struct estado_do_terminal {
 };
 
 estado_do_terminal t;
-
-// The ANSI colour of each digit of the Windows console's 16-colour table (0 black, 1 blue, 2
-// green, 3 aqua, 4 red, 5 purple, 6 yellow, 7 light grey, and 8 to F their bright forms).
-constexpr int ansi_da_cor[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-
-int valor_hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 0;
-}
-
-std::string sgr_de_esquema(std::string_view esquema) {
-    const int fundo = valor_hex(esquema.size() > 0 ? esquema[0] : '0');
-    const int frente = valor_hex(esquema.size() > 1 ? esquema[1] : '7');
-    const int sgr_fundo = (fundo < 8 ? 40 : 100) + ansi_da_cor[fundo % 8];
-    const int sgr_frente = (frente < 8 ? 30 : 90) + ansi_da_cor[frente % 8];
-    return "\033[0;" + std::to_string(sgr_fundo) + ";" + std::to_string(sgr_frente) + "m";
-}
 
 // The game's "back to normal" code means the scheme in force, not the terminal's defaults.
 std::string_view normal() {
@@ -95,7 +81,15 @@ void anexar_saida(std::string_view bytes) {
 // Drawn text, also kept to be drawn again after a scheme change or a stop.
 void desenhar(std::string_view bytes) {
     t.tela.append(bytes);
+    t.tamanho_sem_eco = t.tela.size();
     anexar_saida(bytes);
+}
+
+// The echo of the player's typing: on screen whole, kept for a redraw only up to a bound.
+void ecoar(std::string_view eco) {
+    if (t.tela.size() < t.tamanho_sem_eco + maior_eco_guardado)
+        t.tela.append(eco.substr(0, t.tamanho_sem_eco + maior_eco_guardado - t.tela.size()));
+    anexar_saida(eco);
 }
 
 // The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
@@ -130,12 +124,25 @@ std::string sem_cores(std::string_view tela) {
     return saida;
 }
 
+// Nobody reads the output any more and SIGPIPE was ignored: end as the signal would have ended
+// the game, so that a shell sees the same status (141) either way.
+[[noreturn]] void terminar_por_sigpipe() {
+    std::signal(SIGPIPE, SIG_DFL);
+    sigset_t so_pipe;
+    sigemptyset(&so_pipe);
+    sigaddset(&so_pipe, SIGPIPE);
+    sigprocmask(SIG_UNBLOCK, &so_pipe, nullptr);
+    std::raise(SIGPIPE);
+    std::_Exit(128 + SIGPIPE);
+}
+
 void escrever_tudo(const char* dados, std::size_t tamanho) {
     while (tamanho > 0) {
         const ssize_t escritos = ::write(STDOUT_FILENO, dados, tamanho);
         if (escritos < 0) {
             if (errno == EINTR) continue;
-            return; // nothing to report to: the output is gone
+            if (errno == EPIPE) terminar_por_sigpipe();
+            return; // nothing to report to: the output is gone (a hung-up terminal)
         }
         dados += escritos;
         tamanho -= static_cast<std::size_t>(escritos);
@@ -308,7 +315,7 @@ bool ler_com_edicao(std::string& pedaco) {
                t.edicao.linha.size() < maior_pedaco)
             passo = editar_byte(t.edicao, static_cast<unsigned char>(t.pendente[usados++]), eco);
         t.pendente.erase(0, usados);
-        desenhar(eco);
+        ecoar(eco);
         if (passo == passo_edicao::fim_da_entrada) {
             t.fim = true;
             return false;
@@ -383,6 +390,7 @@ void terminal_escrever(std::string_view texto) {
 
 void terminal_limpar() {
     t.tela.clear();
+    t.tamanho_sem_eco = 0;
     limpar_com_esquema();
 }
 
@@ -390,6 +398,7 @@ void terminal_definir_esquema(std::string_view esquema) {
     t.com_esquema = true;
     t.sgr_esquema = sgr_de_esquema(esquema);
     t.tela = sem_cores(t.tela);
+    t.tamanho_sem_eco = t.tela.size();
     limpar_com_esquema();
     anexar_saida(t.tela);
 }
@@ -401,13 +410,7 @@ void terminal_mover_cursor(int linha, int coluna) {
 int terminal_largura() {
     winsize janela{};
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &janela) == 0 && janela.ws_col > 0) return janela.ws_col;
-    if (const char* colunas = std::getenv("COLUMNS")) {
-        char* fim = nullptr;
-        const long valor = std::strtol(colunas, &fim, 10);
-        if (fim != colunas && *fim == '\0' && valor > 0 && valor < 100000)
-            return static_cast<int>(valor);
-    }
-    return 80;
+    return largura_sem_janela();
 }
 
 // Sleeps to an absolute deadline. Waits that follow each other with only drawing between them

@@ -21,6 +21,8 @@ struct estado_virtual {
     std::vector<evento> eventos;
     std::vector<std::string> desconhecidas;
     jogador quem_joga;
+    long long passos_base = 0, passos_por_byte = 0, passos_restantes = 0;
+    bool guardar_telas = true;
 };
 
 estado_virtual v;
@@ -55,8 +57,24 @@ void pintar(std::string caractere) {
         celula{std::move(caractere), v.frente, v.fundo};
 }
 
+// One step of the game's work; throws once the bound since the last read is used up.
+void passo() {
+    if (v.passos_base == 0 && v.passos_por_byte == 0) return;
+    if (--v.passos_restantes < 0) throw passos_esgotados{};
+}
+
+// The first parameter of an SGR sequence; -1 when it is not a plain small number (the echo of
+// the player's input can carry any bytes).
+int primeiro_parametro(const std::string& parametros) {
+    int n = 0;
+    std::size_t i = 0;
+    for (; i < parametros.size() && parametros[i] >= '0' && parametros[i] <= '9' && n < 1000; ++i)
+        n = n * 10 + (parametros[i] - '0');
+    return i == parametros.size() ? n : -1;
+}
+
 void aplicar_sgr(const std::string& parametros) {
-    const int n = parametros.empty() ? 0 : std::stoi(parametros);
+    const int n = primeiro_parametro(parametros);
     if (n == 0) {
         atributos_normais();
     } else if (n >= 30 && n <= 37) {
@@ -69,7 +87,8 @@ void aplicar_sgr(const std::string& parametros) {
 }
 
 void registrar(evento::tipo_de_evento tipo, int ms) {
-    v.eventos.push_back(evento{tipo, ms, v.relogio, v.tela});
+    passo();
+    v.eventos.push_back(evento{tipo, ms, v.relogio, v.guardar_telas ? v.tela : quadro{}});
 }
 
 } // namespace
@@ -79,6 +98,16 @@ void vt_reiniciar(int largura, int altura) {
     v.largura = largura;
     v.altura = altura;
     v.tela.assign(static_cast<std::size_t>(altura), linha_vazia());
+}
+
+void vt_limitar_passos(long long base, long long por_byte) {
+    v.passos_base = base;
+    v.passos_por_byte = por_byte;
+    v.passos_restantes = base;
+}
+
+void vt_guardar_telas(bool guardar) {
+    v.guardar_telas = guardar;
 }
 
 void vt_jogador(jogador quem_joga) {
@@ -132,6 +161,7 @@ void terminal_iniciar() {}
 void terminal_definir_locale() {}
 
 void terminal_escrever(std::string_view texto) {
+    passo();
     for (std::size_t i = 0; i < texto.size(); ++i) {
         const auto b = static_cast<unsigned char>(texto[i]);
         if (b == '\033' && i + 1 < texto.size() && texto[i + 1] == '[') {
@@ -158,6 +188,7 @@ void terminal_escrever(std::string_view texto) {
 }
 
 void terminal_limpar() {
+    passo();
     atributos_normais();
     v.tela.assign(static_cast<std::size_t>(v.altura), linha_vazia());
     v.linha = v.coluna = 0;
@@ -196,6 +227,8 @@ bool terminal_ler_entrada(std::string& pedaco) {
         return false;
     }
     pedaco = *linha;
+    v.passos_restantes =
+        v.passos_base + v.passos_por_byte * static_cast<long long>(pedaco.size()) + 1;
     terminal_escrever(pedaco); // the terminal's echo
     return true;
 }

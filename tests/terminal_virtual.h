@@ -51,5 +51,15 @@ long long vt_relogio();
 // Escape sequences the model did not understand (the game should write none).
 const std::vector<std::string>& vt_desconhecidas();
 
+// Thrown when the game has done more steps (writes, clears, waits) since its last read than the
+// bound set with `vt_limitar_passos` allows: a loop that no longer takes input.
+struct passos_esgotados {};
+
+// After each read, allows `base` + `por_byte` x (bytes of the line handed over) steps before
+// the next read; 0 and 0 (the default) means no bound.
+void vt_limitar_passos(long long base, long long por_byte);
+// Whether events keep a snapshot of the screen (the default); off for long runs.
+void vt_guardar_telas(bool guardar);
+
 // Runs the menu loop until the program ends; returns its exit status.
 int vt_executar();

@@ -445,8 +445,9 @@ TEST(Jogo, DuasRespostasNaMesmaLinha) {
     auto r = std::make_shared<robo>();
     r->no_menu = {"1\n"};
     r->ao_seguir = {"n\n"};
-    r->responder = [r](int, int pergunta, int) -> std::optional<std::string> {
-        const auto& v = r->vistas.back();
+    // A plain pointer: the robot holding a shared pointer to itself would never be freed.
+    r->responder = [quem = r.get()](int, int pergunta, int) -> std::optional<std::string> {
+        const auto& v = quem->vistas.back();
         if (pergunta == 1) return std::to_string(v[0]) + " " + std::to_string(v[1]) + "\n";
         ADD_FAILURE() << "the second answer was already typed";
         return std::nullopt;

@@ -145,7 +145,7 @@ Color Emulator::convert(const void* vterm_color) const {
     color.red = rgb.rgb.red;
     color.green = rgb.rgb.green;
     color.blue = rgb.rgb.blue;
-    // A default colour is told apart by kind alone; keep its drawn value apart by role.
+    // The drawn RGB of a default colour is the terminal's default foreground or background.
     return color;
 }
 
@@ -335,7 +335,7 @@ Game::~Game() {
         while (!leader_gone_)
             read_status();
     }
-    close(master_);
+    if (master_ >= 0) close(master_);
     close(status_fd_);
     int st;
     while (waitpid(leader_, &st, 0) < 0 && errno == EINTR) {
@@ -351,6 +351,14 @@ void Game::type(std::string_view keys) {
         }
         keys.remove_prefix(static_cast<std::size_t>(n));
     }
+}
+
+void Game::hang_up() {
+    if (master_ < 0) return;
+    close(master_);
+    master_ = -1;
+    output_over_ = true;
+    pending_.clear();
 }
 
 void Game::signal(int sig) {

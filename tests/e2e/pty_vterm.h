@@ -155,6 +155,9 @@ class Game {
     // Writes bytes to the pty as keys typed on the keyboard ("\r" is Enter, "\x03" Ctrl-C).
     void type(std::string_view keys);
     void signal(int sig);
+    // Closes the pty's master side, as closing the terminal window does; no more output is
+    // read after it, and modes() is no longer available.
+    void hang_up();
 
     // Pumps output into the emulator until `done` holds, checking it before every escape
     // sequence (so every state the game leaves on screen is seen, even when several arrive

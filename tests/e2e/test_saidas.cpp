@@ -3,6 +3,7 @@
 #include "robot.h"
 
 #include <csignal>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -114,6 +115,23 @@ INSTANTIATE_TEST_SUITE_P(
                       WayOut{"SighupAtTheMenu", Where::Menu, true, nullptr, SIGHUP, SIGHUP},
                       WayOut{"SighupAtAnAnswer", Where::Answer, true, nullptr, SIGHUP, SIGHUP}),
     [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
+
+// Closing the terminal during a round ends the game: no read or sleep goes on for ever on a
+// terminal that is gone.
+TEST(HangUp, ClosingTheTerminalEndsTheGame) {
+    Options options;
+    options.program = game_program();
+    Game game(options);
+    ASSERT_TRUE(go_to(game, Where::Flash)) << game.screen().dump();
+    game.hang_up();
+    ASSERT_TRUE(game.wait_until([&] { return game.ended(); }, milliseconds{20000}))
+        << "the game still runs with its terminal gone";
+    const int st = game.wait_status();
+    std::printf("after the hang-up: %s\n", describe_status(st).c_str());
+    EXPECT_TRUE((WIFEXITED(st) && WEXITSTATUS(st) == 0) ||
+                (WIFSIGNALED(st) && WTERMSIG(st) == SIGHUP))
+        << describe_status(st);
+}
 
 // The visible part of two screens: characters and colours of every cell, and the cursor.
 std::string difference(const Screen& a, const Screen& b) {

@@ -1,0 +1,30 @@
+// Pieces both terminal backends share: the colours of a console scheme and the width fallback.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The two digits of a console scheme as values 0 to 15 of the console's 16-colour table (0
+// black, 1 blue, 2 green, 3 aqua, 4 red, 5 purple, 6 yellow, 7 light grey, 8 to F their bright
+// forms). A missing digit is the console's usual one (0 background, 7 text); a digit that is not
+// hexadecimal counts as 0.
+struct cores_do_esquema {
+    int fundo;
+    int frente;
+};
+cores_do_esquema ler_esquema(std::string_view esquema);
+
+// The Windows console attribute of a scheme: background in the high four bits, text in the low.
+int atributo_de_esquema(std::string_view esquema);
+
+// The SGR sequence that sets exactly the scheme's colours, such as "\033[0;41;97m" for "4F".
+std::string sgr_de_esquema(std::string_view esquema);
+
+// The Windows console attribute after an SGR sequence with these parameters (such as "0;41;97";
+// empty means 0). Reset, bold, normal intensity, the eight colours for text and background in
+// both intensities and the two defaults are followed; `normal` is what a reset returns to.
+int atributo_apos_sgr(int atributo, std::string_view parametros, int normal);
+
+// The width to centre on when the window cannot be read: the COLUMNS environment variable when
+// it holds a positive number, else 80.
+int largura_sem_janela();

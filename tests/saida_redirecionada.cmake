@@ -1,0 +1,55 @@
+# Runs the real executable with standard input and output redirected (under the cross build's
+# emulator when there is one) and checks what its terminal backend writes and how it ends.
+# Called by ctest: cmake -DJOGO=... -DEMULADOR=... -P saida_redirecionada.cmake
+
+# Runs the game with `entrada` on standard input and COLUMNS set to `colunas` (unset when empty);
+# sets `saida` and `estado` in the caller.
+function(rodar entrada colunas)
+  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/entrada_redirecionada.txt" "${entrada}")
+  if(colunas STREQUAL "")
+    unset(ENV{COLUMNS})
+  else()
+    set(ENV{COLUMNS} "${colunas}")
+  endif()
+  execute_process(COMMAND ${EMULADOR} "${JOGO}"
+    INPUT_FILE "${CMAKE_CURRENT_BINARY_DIR}/entrada_redirecionada.txt"
+    OUTPUT_VARIABLE texto RESULT_VARIABLE resultado TIMEOUT 60)
+  set(saida "${texto}" PARENT_SCOPE)
+  set(estado "${resultado}" PARENT_SCOPE)
+endfunction()
+
+# Fails the test with `mensagem` unless the condition that follows it holds.
+function(exigir mensagem)
+  if(NOT (${ARGN}))
+    message(SEND_ERROR "${mensagem}")
+  endif()
+endfunction()
+
+string(ASCII 27 esc)
+
+# Rules, then credits, then the end of input: the key waits take nothing from the script.
+rodar("2\n3\n" "60")
+exigir("end of input must end the game with 0, got ${estado}" estado STREQUAL 0)
+string(FIND "${saida}" "${esc}[0m${esc}[H${esc}[2J${esc}[3J${esc}[3;11H${esc}[36m          *"
+  menu_centrado)
+exigir("menu not cleared and centred for COLUMNS=60" menu_centrado GREATER_EQUAL 0)
+string(FIND "${saida}" "Letras ou numeros diferentes serão considerados errados." aviso)
+exigir("the warning line is not in UTF-8" aviso GREATER_EQUAL 0)
+string(FIND "${saida}" "REGRAS" regras)
+string(FIND "${saida}" "CREDITOS\n" creditos)
+string(FIND "${saida}" "Pressione qualquer tecla para continuar. . .\n" prompt REVERSE)
+exigir("rules, then credits, each ending with the key prompt, expected"
+  regras GREATER 0 AND creditos GREATER regras AND prompt GREATER creditos)
+
+# No COLUMNS, or one that is not a number: 80 columns.
+foreach(colunas "" "abc")
+  rodar("" "${colunas}")
+  exigir("empty input must end the game with 0, got ${estado}" estado STREQUAL 0)
+  string(FIND "${saida}" "${esc}[3;21H" coluna_20)
+  exigir("COLUMNS='${colunas}' must centre on 80 columns" coluna_20 GREATER 0)
+endforeach()
+
+# 38 columns: a negative block column moves nothing.
+rodar("" "38")
+string(FIND "${saida}" "${esc}[3;" movido)
+exigir("a window of 38 columns must not move the cursor" movido EQUAL -1)

@@ -1,0 +1,69 @@
+// Unit tests of the pieces both terminal backends share: scheme colours and SGR attributes.
+#include "console/terminal_comum.h"
+
+#include <gtest/gtest.h>
+
+TEST(Esquema, CadaEsquemaDoJogoEmSgrEAtributo) {
+    struct caso {
+        const char* esquema;
+        const char* sgr;
+        int atributo;
+    };
+    const caso casos[] = {
+        {"4F", "\033[0;41;97m", 0x4F}, {"1F", "\033[0;44;97m", 0x1F}, {"2F", "\033[0;42;97m", 0x2F},
+        {"6F", "\033[0;43;97m", 0x6F}, {"5F", "\033[0;45;97m", 0x5F}, {"3F", "\033[0;46;97m", 0x3F},
+        {"07", "\033[0;40;37m", 0x07},
+    };
+    for (const caso& c : casos) {
+        EXPECT_EQ(sgr_de_esquema(c.esquema), c.sgr) << c.esquema;
+        EXPECT_EQ(atributo_de_esquema(c.esquema), c.atributo) << c.esquema;
+    }
+}
+
+TEST(Esquema, DigitosClarosMinusculosEFaltantes) {
+    EXPECT_EQ(sgr_de_esquema("9c"), "\033[0;104;91m"); // bright blue, bright red
+    EXPECT_EQ(atributo_de_esquema("9c"), 0x9C);
+    EXPECT_EQ(sgr_de_esquema("E8"), "\033[0;103;90m"); // bright yellow, dark grey
+    EXPECT_EQ(atributo_de_esquema("1"), 0x17);         // the text digit defaults to light grey
+    EXPECT_EQ(atributo_de_esquema(""), 0x07);
+    EXPECT_EQ(atributo_de_esquema("Z1"), 0x01); // not a hexadecimal digit: 0
+}
+
+TEST(AtributoAposSgr, AsCoresDeTextoDoJogoMantemOFundo) {
+    // Red, green, yellow, blue, magenta, cyan and light grey text on blue,
+    const std::pair<const char*, int> casos[] = {{"31", 0x14}, {"32", 0x12}, {"33", 0x16},
+                                                 {"34", 0x11}, {"35", 0x15}, {"36", 0x13},
+                                                 {"37", 0x17}};
+    for (auto [parametros, atributo] : casos)
+        EXPECT_EQ(atributo_apos_sgr(0x1F, parametros, 0x07), atributo) << parametros;
+}
+
+TEST(AtributoAposSgr, ReinicioVoltaAoNormalDado) {
+    EXPECT_EQ(atributo_apos_sgr(0x14, "0", 0x4F), 0x4F);
+    EXPECT_EQ(atributo_apos_sgr(0x14, "", 0x07), 0x07); // "\033[m" is a reset too
+    EXPECT_EQ(atributo_apos_sgr(0x14, "39", 0x4F), 0x1F);
+    EXPECT_EQ(atributo_apos_sgr(0x14, "49", 0x4F), 0x44);
+}
+
+TEST(AtributoAposSgr, SequenciaDoEsquemaDaOAtributoDoEsquema) {
+    for (const char* esquema : {"4F", "1F", "2F", "6F", "5F", "3F", "07", "9c"}) {
+        const std::string sgr = sgr_de_esquema(esquema);
+        const std::string parametros = sgr.substr(2, sgr.size() - 3); // between "\033[" and 'm'
+        EXPECT_EQ(atributo_apos_sgr(0x07, parametros, 0x07), atributo_de_esquema(esquema))
+            << esquema;
+    }
+}
+
+TEST(AtributoAposSgr, IntensidadeEFundoClaro) {
+    EXPECT_EQ(atributo_apos_sgr(0x04, "1", 0x07), 0x0C);
+    EXPECT_EQ(atributo_apos_sgr(0x0C, "22", 0x07), 0x04);
+    EXPECT_EQ(atributo_apos_sgr(0x0C, "32", 0x07), 0x02); // a colour of the eight is never bright
+    EXPECT_EQ(atributo_apos_sgr(0x07, "101;30", 0x07), 0xC0);
+}
+
+TEST(AtributoAposSgr, SequenciaDesconhecidaNaoMudaNada) {
+    EXPECT_EQ(atributo_apos_sgr(0x1F, "?25", 0x07), 0x1F);
+    EXPECT_EQ(atributo_apos_sgr(0x1F, "38:5:1", 0x07), 0x1F);
+    // Bits above the colours (such as the console's underline) are kept.
+    EXPECT_EQ(atributo_apos_sgr(0x8014, "0", 0x07), 0x8007);
+}

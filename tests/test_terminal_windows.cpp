@@ -1,0 +1,173 @@
+// Tests of the Windows backend on a real console (Windows, or wine in a pseudo-terminal): what
+// the clears, schemes and cursor moves leave in the console's cells.
+#include "console/terminal.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+#include <windows.h>
+
+namespace {
+
+HANDLE saida() {
+    return GetStdHandle(STD_OUTPUT_HANDLE);
+}
+
+CONSOLE_SCREEN_BUFFER_INFO info() {
+    CONSOLE_SCREEN_BUFFER_INFO i{};
+    GetConsoleScreenBufferInfo(saida(), &i);
+    return i;
+}
+
+WORD atributo(int coluna, int linha) {
+    WORD a = 0;
+    DWORD n = 0;
+    ReadConsoleOutputAttribute(saida(), &a, 1, COORD{SHORT(coluna), SHORT(linha)}, &n);
+    return a;
+}
+
+wchar_t caractere(int coluna, int linha) {
+    wchar_t c = 0;
+    DWORD n = 0;
+    ReadConsoleOutputCharacterW(saida(), &c, 1, COORD{SHORT(coluna), SHORT(linha)}, &n);
+    return c;
+}
+
+// Every cell of the buffer, scroll-back included, has this attribute.
+bool todas_as_celulas(WORD esperado) {
+    const CONSOLE_SCREEN_BUFFER_INFO i = info();
+    const DWORD celulas = DWORD(i.dwSize.X) * DWORD(i.dwSize.Y);
+    std::vector<WORD> atributos(celulas);
+    DWORD n = 0;
+    ReadConsoleOutputAttribute(saida(), atributos.data(), celulas, COORD{0, 0}, &n);
+    if (n != celulas) return false;
+    for (WORD a : atributos)
+        if ((a & 0xFF) != esperado) return false;
+    return true;
+}
+
+HANDLE entrada() {
+    return GetStdHandle(STD_INPUT_HANDLE);
+}
+
+INPUT_RECORD tecla(wchar_t caractere, WORD codigo, bool desce) {
+    INPUT_RECORD r{};
+    r.EventType = KEY_EVENT;
+    r.Event.KeyEvent.bKeyDown = desce;
+    r.Event.KeyEvent.wRepeatCount = 1;
+    r.Event.KeyEvent.wVirtualKeyCode = codigo;
+    r.Event.KeyEvent.uChar.UnicodeChar = caractere;
+    return r;
+}
+
+void pressionar(const std::vector<INPUT_RECORD>& teclas) {
+    DWORD n = 0;
+    WriteConsoleInputW(entrada(), teclas.data(), DWORD(teclas.size()), &n);
+}
+
+// Each character typed as a key going down and up, as the player's keyboard gives them.
+void digitar(std::wstring_view texto) {
+    std::vector<INPUT_RECORD> teclas;
+    for (wchar_t c : texto) {
+        WORD codigo = c < 0x80 ? WORD(c) : WORD(0); // digits and the space are their own code
+        if (c >= L'a' && c <= L'z') codigo = WORD(c - L'a' + 'A');
+        if (c == L'\r') codigo = VK_RETURN;
+        teclas.push_back(tecla(c, codigo, true));
+        teclas.push_back(tecla(c, codigo, false));
+    }
+    pressionar(teclas);
+}
+
+class ConsoleWindows : public testing::Test {
+  protected:
+    void SetUp() override {
+        DWORD modo = 0;
+        if (!GetConsoleMode(saida(), &modo)) GTEST_SKIP() << "standard output is not a console";
+        static const bool iniciado = (terminal_iniciar(), true);
+        (void)iniciado;
+        terminal_definir_esquema("07");
+        terminal_limpar();
+        FlushConsoleInputBuffer(entrada());
+    }
+};
+
+} // namespace
+
+TEST_F(ConsoleWindows, EsquemaRecoloreTodasAsCelulasComOTextoJaEscrito) {
+    terminal_escrever("Cor:1");
+    terminal_definir_esquema("4F");
+    EXPECT_TRUE(todas_as_celulas(0x4F));
+    EXPECT_EQ(caractere(0, 0), L'C'); // the text stays, in the new colours
+    EXPECT_EQ(caractere(4, 0), L'1');
+    terminal_definir_esquema("07");
+    EXPECT_TRUE(todas_as_celulas(0x07));
+    EXPECT_EQ(caractere(4, 0), L'1');
+}
+
+TEST_F(ConsoleWindows, LimparPreencheComOEsquemaEVoltaAoInicio) {
+    terminal_definir_esquema("1F");
+    terminal_escrever("GOOOOOOO!\nmais uma linha");
+    terminal_limpar();
+    EXPECT_TRUE(todas_as_celulas(0x1F));
+    EXPECT_EQ(caractere(0, 0), L' ');
+    EXPECT_EQ(caractere(0, 1), L' ');
+    EXPECT_EQ(info().dwCursorPosition.X, 0);
+    EXPECT_EQ(info().dwCursorPosition.Y, 0);
+    terminal_escrever("Cor:2");
+    terminal_dormir(0);
+    EXPECT_EQ(atributo(0, 0), 0x1F); // text after the clear is in the scheme
+}
+
+TEST_F(ConsoleWindows, CursorLarguraEUtf8) {
+    const CONSOLE_SCREEN_BUFFER_INFO i = info();
+    EXPECT_EQ(terminal_largura(), i.srWindow.Right - i.srWindow.Left + 1);
+    terminal_mover_cursor(5, 20);
+    terminal_escrever("serão");
+    terminal_dormir(0);
+    EXPECT_EQ(caractere(20, 5), L's');
+    EXPECT_EQ(caractere(23, 5), L'\u00E3');
+    EXPECT_EQ(caractere(24, 5), L'o');
+    terminal_mover_cursor(2, -1); // refused as a whole
+    terminal_escrever("X");
+    terminal_dormir(0);
+    EXPECT_EQ(caractere(25, 5), L'X');
+}
+
+TEST_F(ConsoleWindows, LinhaDoConsoleEmUtf8ComSoOFimDeLinha) {
+    digitar(L"12 s\u00E3o \U0001F600\r");
+    std::string pedaco;
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "12 s\xC3\xA3o \xF0\x9F\x98\x80\n");
+    digitar(L"1 2\r3\r");
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "1 2\n");
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "3\n");
+}
+
+TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
+    digitar(L"3"); // typed before the prompt: it stays for the next read
+    std::thread jogador([] {
+        Sleep(300);
+        pressionar({tecla(0, VK_SHIFT, true), tecla(0, VK_SHIFT, false), tecla(L'x', 'X', true),
+                    tecla(L'x', 'X', false)});
+    });
+    terminal_esperar_tecla();
+    jogador.join();
+    digitar(L"\r");
+    std::string pedaco;
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "3\n"); // neither the Shift nor the 'x' that ended the wait
+}
+
+// Last: the input stays ended for the rest of the program.
+TEST_F(ConsoleWindows, CtrlZEncerraAEntrada) {
+    digitar(L"7\x1A\r");
+    std::string pedaco;
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    EXPECT_EQ(pedaco, "7");
+    EXPECT_FALSE(terminal_ler_entrada(pedaco));
+    EXPECT_TRUE(pedaco.empty());
+}
