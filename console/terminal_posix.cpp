@@ -4,6 +4,7 @@
 #include "console/terminal_comum.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -23,8 +24,9 @@ constexpr std::string_view cursor_ao_inicio = "\033[H";
 constexpr std::string_view apagar_tela = "\033[2J";
 constexpr std::string_view apagar_rolagem = "\033[3J";
 constexpr std::string_view tela_alternativa = "\033[?1049h";
-constexpr std::string_view tela_principal = "\033[?1049l";
-constexpr std::string_view mostrar_cursor = "\033[?25h";
+// What gives the shell its screen back: normal colours, a visible cursor, the main screen; sent
+// as one write.
+constexpr std::string_view devolver_tela = "\033[0m\033[?25h\033[?1049l";
 
 // The longest piece of a line handed to the reads at once; a longer line comes in pieces.
 constexpr std::size_t maior_pedaco = 4096;
@@ -33,6 +35,9 @@ constexpr std::size_t maior_pedaco = 4096;
 constexpr std::size_t maior_eco_guardado = 16384;
 // How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
 constexpr int espera_resto_da_tecla_ms = 50;
+// A sleep that begins within this time of the previous sleep's deadline counts from that
+// deadline (see terminal_dormir).
+constexpr long long folga_encadeada_ns = 5'000'000;
 
 // The terminal's own state, as the operating system keeps it for a Windows console.
 struct estado_do_terminal {
@@ -49,6 +54,9 @@ struct estado_do_terminal {
     edicao_linha edicao;             // the line being typed
     bool fim = false;                // standard input is over
     volatile std::sig_atomic_t redesenhar = 0; // the game came back from a stop
+    timespec prazo{};                          // when the last sleep was due to end
+    bool com_prazo = false;              // `prazo` is set and no read or key wait has come since
+    std::atomic<long long> parado_ns{0}; // all the time spent stopped by Ctrl-Z
 };
 
 estado_do_terminal t;
@@ -170,6 +178,20 @@ void mostrar() {
     redesenhar_se_voltou();
 }
 
+long long em_ns(const timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
+}
+
+timespec de_ns(long long ns) {
+    return {static_cast<time_t>(ns / 1'000'000'000LL), static_cast<long>(ns % 1'000'000'000LL)};
+}
+
+long long agora_ns() {
+    timespec agora{};
+    clock_gettime(CLOCK_MONOTONIC, &agora);
+    return em_ns(agora);
+}
+
 // Async-signal-safe: a plain write that reports nothing.
 void enviar(std::string_view sequencia) {
     ssize_t ignorado = ::write(STDOUT_FILENO, sequencia.data(), sequencia.size());
@@ -181,9 +203,7 @@ void enviar(std::string_view sequencia) {
 // when stopping (it stays for the game's reads).
 void devolver_terminal(int acao) {
     if (!t.interativo) return;
-    enviar(atributos_normais);
-    enviar(mostrar_cursor);
-    enviar(tela_principal);
+    enviar(devolver_tela);
     tcsetattr(STDIN_FILENO, acao, &t.original);
 }
 
@@ -209,6 +229,7 @@ extern "C" void ao_terminar(int sinal) {
 // Ctrl-Z: stop with the terminal restored; on `fg`, take it again and redraw.
 extern "C" void ao_suspender(int) {
     const int erro = errno;
+    const long long parou = agora_ns(); // clock_gettime is async-signal-safe
     devolver_terminal(TCSADRAIN);
     instalar(SIGTSTP, SIG_DFL, 0);
     sigset_t tstp;
@@ -218,6 +239,7 @@ extern "C" void ao_suspender(int) {
     std::raise(SIGTSTP); // stops here until SIGCONT
     instalar(SIGTSTP, ao_suspender, 0);
     tomar_terminal();
+    t.parado_ns += agora_ns() - parou;
     t.redesenhar = 1;
     errno = erro;
 }
@@ -345,7 +367,9 @@ void terminal_iniciar() {
     instalar(SIGTSTP, ao_suspender, 0);
     instalar(
         SIGCONT, [](int) {}, 0); // wakes sleeps and reads so that they redraw
-    tomar_terminal();
+    // The alternate screen goes out with the first screen, in the same write.
+    tcsetattr(STDIN_FILENO, TCSADRAIN, &t.do_jogo);
+    t.saida.append(tela_alternativa);
 }
 
 void terminal_escrever(std::string_view texto) {
@@ -381,25 +405,49 @@ int terminal_largura() {
     return largura_sem_janela();
 }
 
+// Sleeps to an absolute deadline. Waits that follow each other with only drawing between them
+// keep one schedule: when this one begins within `folga_encadeada_ns` of the last deadline, it
+// counts from that deadline, so the time spent waking up and drawing is not added to every wait
+// and a whole game does not drift. After a read or a key wait, or a later start (the machine
+// stalled), a new schedule begins from now, so no wait is cut short by more than that slack.
+// Time spent stopped by Ctrl-Z does not count.
 void terminal_dormir(int ms) {
     mostrar();
-    timespec resta{ms / 1000, static_cast<long>(ms % 1000) * 1000000L};
-    while (::nanosleep(&resta, &resta) != 0 && errno == EINTR)
+    const long long agora = agora_ns();
+    long long prazo = agora;
+    if (t.com_prazo && agora - em_ns(t.prazo) <= folga_encadeada_ns) prazo = em_ns(t.prazo);
+    prazo += ms * 1'000'000LL;
+    long long parado = t.parado_ns;
+    for (;;) {
+        t.prazo = de_ns(prazo);
+        t.com_prazo = true;
+        if (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t.prazo, nullptr) != EINTR) return;
         redesenhar_se_voltou();
+        const long long parado_agora = t.parado_ns;
+        prazo += parado_agora - parado;
+        parado = parado_agora;
+    }
 }
 
 bool terminal_ler_entrada(std::string& pedaco) {
     pedaco.clear();
     mostrar();
+    t.com_prazo = false; // the next sleep counts from its own start (see terminal_dormir)
     return t.interativo ? ler_com_edicao(pedaco) : ler_sem_edicao(pedaco);
 }
 
 void terminal_esperar_tecla() {
-    mostrar();
-    if (!t.interativo) return;
-    // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
+    t.com_prazo = false;
+    if (!t.interativo) {
+        mostrar();
+        return;
+    }
+    // Keys typed before the prompt is on the screen stay in the input for the reads; the wait is
+    // for a new one. They are taken aside before the prompt is written, so that a key pressed
+    // the moment it shows is never mistaken for one typed ahead.
     while (!t.fim && ha_entrada(0))
         if (!receber(maior_pedaco)) break;
+    mostrar();
     unsigned char b = 0;
     byte_da_tecla(b, -1);
     if (b == 0x1B) {
