@@ -108,6 +108,15 @@ Emulator::Emulator(int rows, int cols, bool utf8) : rows_(rows), cols_(cols) {
     vterm_screen_reset(screen_, 1);
 }
 
+void Emulator::set_default_colors(std::uint8_t fg_red, std::uint8_t fg_green, std::uint8_t fg_blue,
+                                  std::uint8_t bg_red, std::uint8_t bg_green,
+                                  std::uint8_t bg_blue) {
+    VTermColor fg, bg;
+    vterm_color_rgb(&fg, fg_red, fg_green, fg_blue);
+    vterm_color_rgb(&bg, bg_red, bg_green, bg_blue);
+    vterm_state_set_default_colors(state_, &fg, &bg);
+}
+
 Emulator::~Emulator() {
     vterm_free(vt_);
 }
@@ -252,6 +261,7 @@ std::string describe_status(int st) {
 }
 
 Game::Game(const Options& options) : emulator_(options.rows, options.cols) {
+    if (options.light_theme) emulator_.set_default_colors(0, 0, 0, 255, 255, 255);
     // Everything the children need is built before fork: after it they only make system calls.
     std::vector<std::string> env = {"PATH=/usr/bin:/bin", "TERM=xterm-256color",
                                     "LANG=" + options.locale, "LC_ALL=" + options.locale};
@@ -260,13 +270,21 @@ Game::Game(const Options& options) : emulator_(options.rows, options.cols) {
         env.push_back("FAKETIME=+0 x10");
         env.push_back("FAKETIME_NO_CACHE=1");
     }
-    env.insert(env.end(), options.env.begin(), options.env.end());
+    for (const std::string& entry : options.env) {
+        const std::string name = entry.substr(0, entry.find('='));
+        std::erase_if(env, [&](const std::string& e) { return e.substr(0, e.find('=')) == name; });
+        if (entry.find('=') != std::string::npos) env.push_back(entry);
+    }
     std::vector<char*> envp;
     for (auto& entry : env)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
-    std::string program = options.program;
-    char* argv[] = {program.data(), nullptr};
+    std::vector<std::string> words = {options.program};
+    words.insert(words.end(), options.args.begin(), options.args.end());
+    std::vector<char*> argv;
+    for (auto& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
 
     winsize size{};
     size.ws_row = static_cast<unsigned short>(options.rows);
@@ -303,7 +321,7 @@ Game::Game(const Options& options) : emulator_(options.rows, options.cols) {
             dup2(slave, STDOUT_FILENO);
             dup2(slave, STDERR_FILENO);
             if (slave > STDERR_FILENO) close(slave);
-            execve(argv[0], argv, envp.data());
+            execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }
         ::signal(SIGHUP, SIG_IGN); // the pty hanging up ends the game, not its reporter

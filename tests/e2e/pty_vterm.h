@@ -81,6 +81,9 @@ struct Screen {
 class Emulator {
   public:
     Emulator(int rows, int cols, bool utf8 = true);
+    // The terminal's own colours (what "default" is drawn in), as a light or dark theme sets.
+    void set_default_colors(std::uint8_t fg_red, std::uint8_t fg_green, std::uint8_t fg_blue,
+                            std::uint8_t bg_red, std::uint8_t bg_green, std::uint8_t bg_blue);
     ~Emulator();
     Emulator(const Emulator&) = delete;
     Emulator& operator=(const Emulator&) = delete;
@@ -122,11 +125,15 @@ class Emulator {
 
 // How to start the game.
 struct Options {
-    std::string program;            // path of the executable
-    int rows = 30, cols = 80;       // the pty's window size
-    std::string locale = "C.UTF-8"; // LANG and LC_ALL of the game
-    bool fast_clock = true;         // preload libfaketime so that its sleeps run ten times faster
-    std::vector<std::string> env = {}; // more NAME=value entries
+    std::string program;                // path of the executable
+    std::vector<std::string> args = {}; // its arguments (a multiplexer's or wine's command line)
+    int rows = 30, cols = 80;           // the pty's window size
+    std::string locale = "C.UTF-8";     // LANG and LC_ALL of the game
+    bool fast_clock = true; // preload libfaketime so that its sleeps run ten times faster
+    // NAME=value entries, each replacing the harness's own NAME (TERM=xterm-256color, PATH, the
+    // locale); a bare NAME removes it.
+    std::vector<std::string> env = {};
+    bool light_theme = false; // the terminal's own colours are black on white
 };
 
 // The path of libfaketime, and the program, as the build gave them.
