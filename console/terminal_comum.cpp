@@ -1,6 +1,8 @@
-// Pieces both terminal backends share: the colours of a console scheme and the width fallback.
+// Pieces both terminal backends share: the colours of a console scheme, the width fallback, and
+// the console's decisions that can be made without a console.
 #include "console/terminal_comum.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -98,4 +100,37 @@ void anexar_com_normal(std::string& saida, std::string_view bytes, std::string_v
         de = achado + atributos_normais.size();
     }
     saida.append(bytes.substr(de));
+}
+
+std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo) {
+    for (auto fim = codigo + 2; fim < texto.size(); ++fim)
+        if (texto[fim] >= 0x40 && texto[fim] <= 0x7E) return fim;
+    return std::string_view::npos;
+}
+
+std::string limpeza_em_vt(std::string_view sgr, std::string_view tela) {
+    std::string saida(sgr);
+    saida += "\033[H\033[2J\033[3J";
+    // Every SGR sequence of the screen dropped: the text takes the new colours.
+    while (!tela.empty()) {
+        const auto codigo = tela.find("\033[");
+        saida.append(tela.substr(0, codigo));
+        if (codigo == std::string_view::npos) break;
+        const auto fim = fim_do_codigo(tela, codigo);
+        if (fim == std::string_view::npos) break; // a code cut short draws nothing
+        if (tela[fim] != 'm') saida.append(tela.substr(codigo, fim + 1 - codigo));
+        tela.remove_prefix(fim + 1);
+    }
+    return saida;
+}
+
+bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console antes,
+                      posicao_no_console depois) {
+    return modo_aceito && cursor_lido && antes == depois;
+}
+
+int celulas_entre(posicao_no_console antes, posicao_no_console depois, int largura) {
+    const long long celulas = static_cast<long long>(depois.linha - antes.linha) * largura +
+                              (depois.coluna - antes.coluna);
+    return static_cast<int>(std::clamp<long long>(celulas, 0, 1 << 30));
 }

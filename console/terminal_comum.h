@@ -1,4 +1,5 @@
-// Pieces both terminal backends share: the colours of a console scheme and the width fallback.
+// Pieces both terminal backends share: the colours of a console scheme, the width fallback, and
+// the console's decisions that can be made without a console.
 #pragma once
 
 #include <string>
@@ -35,3 +36,29 @@ void anexar_com_normal(std::string& saida, std::string_view bytes, std::string_v
 // The width to centre on when the window cannot be read: the COLUMNS environment variable when
 // it holds a positive number, else 80.
 int largura_sem_janela();
+
+// Where the control sequence that starts at `codigo` (with "\033[") ends: the index of its final
+// byte, or npos when the text ends first.
+std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo);
+
+// The bytes that clear a VT terminal in the colours of `sgr` (cursor home, erase the screen and
+// the scroll-back) and draw `tela`, what was drawn since the last clear, again without its colour
+// codes. The colours go first, so that every cleared cell takes them.
+std::string limpeza_em_vt(std::string_view sgr, std::string_view tela);
+
+// A cursor position in a console's buffer, counted from 0.
+struct posicao_no_console {
+    int linha;
+    int coluna;
+    bool operator==(const posicao_no_console&) const = default;
+};
+
+// Whether a console follows VT codes, from a probe: the mode with VT processing was accepted,
+// the cursor was read before and after a harmless code was written, and it stayed put (a
+// console that prints the code as text moves the cursor over it).
+bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console antes,
+                      posicao_no_console depois);
+
+// How many cells text written from `antes` to `depois` took in a buffer `largura` columns wide,
+// rows wrapping; 0 when `depois` is not after `antes`.
+int celulas_entre(posicao_no_console antes, posicao_no_console depois, int largura);

@@ -1,0 +1,36 @@
+// What the two halves of the Windows console backend give each other: output, and input with the
+// game's end.
+#pragma once
+
+#define NOMINMAX 1 // std::min and std::max, not the macros of <windows.h>
+#include <windows.h>
+
+// The first half of a UTF-16 pair, whose second half must stay with it.
+inline bool primeira_metade(wchar_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+
+// --- Output (terminal_windows_saida.cpp) ---
+
+// Takes standard output when it is a console: VT codes when the console really follows them,
+// text attributes otherwise, UTF-8, and the game's scheme "07" in force in every cell. True when
+// standard output is a console.
+bool iniciar_saida();
+
+// The output lock: held while anything is written and, for good, once the game is ending, so
+// that a restore never lands in the middle of a screen and nothing is written after it.
+void travar_saida();
+
+// Writes what is waiting; the `_travado` form when the caller holds the lock.
+void descarregar();
+void descarregar_travado();
+
+// The console's output mode, code page and colours as the player left them, the colours in every
+// cell of the buffer. The caller holds the lock.
+void devolver_saida();
+
+// --- Input and the end (terminal_windows.cpp) ---
+
+// Gives the whole console back and ends the process with `estado`. The caller holds the output
+// lock, which is never released.
+[[noreturn]] void encerrar_travado(UINT estado);

@@ -1,0 +1,281 @@
+// The Windows backend's output: text and colours on a console, through VT codes or text
+// attributes (whichever the console really follows), and as VT sequences when redirected.
+#include "console/terminal.h"
+#include "console/terminal_comum.h"
+#include "console/terminal_windows.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// Windows Terminal keeps a scroll-back of its own beside the console's buffer; this erases it.
+constexpr std::wstring_view apagar_rolagem = L"\033[3J";
+// Written to learn whether the console follows VT codes: a reset of the text attributes, which
+// is undone at once.
+constexpr std::wstring_view codigo_de_teste = L"\033[0m";
+// How many UTF-16 units one console write takes at most.
+constexpr DWORD unidades_por_vez = 2048;
+// The end when nobody reads the output any more: the status a POSIX shell shows for a program
+// that SIGPIPE ended, as the game ends there.
+constexpr UINT status_saida_fechada = 141;
+
+// Standard output as the game found it and as the game uses it.
+struct estado_da_saida {
+    HANDLE saida = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE janela = INVALID_HANDLE_VALUE; // output redirected: the console it runs in, if any
+    bool console = false;                 // standard output is a console, and we took it
+    bool vt = false;                      // the console follows the SGR codes itself
+    DWORD modo_original = 0;
+    UINT pagina_original = 0;
+    WORD atributos_originais = 0x07;
+    WORD atributos = 0x07; // the text attributes in force, followed when there is no VT
+    bool com_esquema = false;
+    WORD atributo_esquema = 0x07; // the scheme in force, as a console attribute
+    std::string sgr_esquema;      // and as one SGR sequence
+    std::string pendente;         // bytes not yet written
+    std::string tela; // output redirected: what was drawn since the last clear, for a scheme
+                      // change to draw again in its colours
+    SRWLOCK trava = SRWLOCK_INIT;
+};
+
+estado_da_saida t;
+
+void destravar() {
+    ReleaseSRWLockExclusive(&t.trava);
+}
+
+// The game's "back to normal" code means the scheme in force, not the console's defaults.
+std::string_view normal() {
+    return t.com_esquema ? std::string_view(t.sgr_esquema) : atributos_normais;
+}
+
+void anexar_saida(std::string_view bytes) {
+    anexar_com_normal(t.pendente, bytes, normal());
+}
+
+std::wstring em_utf16(std::string_view texto) {
+    if (texto.empty()) return {};
+    const int tamanho = static_cast<int>(texto.size());
+    std::wstring largo(static_cast<std::size_t>(tamanho), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, texto.data(), tamanho, largo.data(), tamanho);
+    largo.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+    return largo;
+}
+
+// Text to the console as UTF-16, so that "ã" shows whatever the console's code page.
+void escrever_no_console(std::wstring_view texto) {
+    while (!texto.empty()) {
+        DWORD vez = static_cast<DWORD>(std::min<std::size_t>(texto.size(), unidades_por_vez));
+        if (vez < texto.size() && primeira_metade(texto[vez - 1])) --vez; // keep pairs whole
+        DWORD escritos = 0;
+        if (!WriteConsoleW(t.saida, texto.data(), vez, &escritos, nullptr) || escritos == 0)
+            return; // nothing to report to: the console is gone
+        texto.remove_prefix(escritos);
+    }
+}
+
+// A console without VT processing: the SGR codes become text attributes here.
+void escrever_sem_vt(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const auto codigo = bytes.find("\033[");
+        escrever_no_console(em_utf16(bytes.substr(0, codigo)));
+        if (codigo == std::string_view::npos) return;
+        const auto fim = fim_do_codigo(bytes, codigo);
+        if (fim == std::string_view::npos) return;
+        if (bytes[fim] == 'm') {
+            t.atributos = static_cast<WORD>(atributo_apos_sgr(
+                t.atributos, bytes.substr(codigo + 2, fim - codigo - 2), t.atributo_esquema));
+            SetConsoleTextAttribute(t.saida, t.atributos);
+        }
+        bytes.remove_prefix(fim + 1);
+    }
+}
+
+// Redirected output. A pipe that nobody reads any more ends the game, as on POSIX terminals.
+void escrever_bytes(std::string_view bytes) {
+    while (!bytes.empty()) {
+        DWORD escritos = 0;
+        const DWORD vez = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 16));
+        if (!WriteFile(t.saida, bytes.data(), vez, &escritos, nullptr)) {
+            const DWORD erro = GetLastError();
+            if (erro == ERROR_NO_DATA || erro == ERROR_BROKEN_PIPE)
+                encerrar_travado(status_saida_fechada);
+            return; // nothing to report to
+        }
+        if (escritos == 0) return;
+        bytes.remove_prefix(escritos);
+    }
+}
+
+// Fills every cell of the screen buffer, scroll-back included, with the attribute, and with
+// blanks too when `apagar` is set.
+void preencher(WORD atributo, bool apagar) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(t.saida, &info)) return;
+    const DWORD celulas = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    DWORD feitas = 0;
+    if (apagar) FillConsoleOutputCharacterW(t.saida, L' ', celulas, COORD{0, 0}, &feitas);
+    FillConsoleOutputAttribute(t.saida, atributo, celulas, COORD{0, 0}, &feitas);
+    SetConsoleTextAttribute(t.saida, atributo);
+    t.atributos = atributo;
+}
+
+posicao_no_console posicao(COORD c) {
+    return {c.Y, c.X};
+}
+
+// Whether the console really follows VT codes, once its mode has `aceito` them: a console that
+// prints the test code as text moves the cursor over it. Such a trace is blanked, in the colours
+// that were there, and the cursor put back.
+bool vt_seguido(bool aceito) {
+    CONSOLE_SCREEN_BUFFER_INFO antes{}, depois{};
+    bool lido = aceito && GetConsoleScreenBufferInfo(t.saida, &antes);
+    if (lido) {
+        escrever_no_console(codigo_de_teste);
+        lido = GetConsoleScreenBufferInfo(t.saida, &depois) != 0;
+    }
+    const posicao_no_console de = posicao(antes.dwCursorPosition);
+    const posicao_no_console ate = posicao(depois.dwCursorPosition);
+    if (lido && de != ate) {
+        const DWORD celulas = static_cast<DWORD>(celulas_entre(de, ate, antes.dwSize.X));
+        DWORD feitas = 0;
+        FillConsoleOutputCharacterW(t.saida, L' ', celulas, antes.dwCursorPosition, &feitas);
+        FillConsoleOutputAttribute(t.saida, antes.wAttributes, celulas, antes.dwCursorPosition,
+                                   &feitas);
+        SetConsoleCursorPosition(t.saida, antes.dwCursorPosition);
+    }
+    if (lido) SetConsoleTextAttribute(t.saida, antes.wAttributes);
+    return console_segue_vt(aceito, lido, de, ate);
+}
+
+void guardar_esquema(std::string_view esquema) {
+    t.com_esquema = true;
+    t.atributo_esquema = static_cast<WORD>(atributo_de_esquema(esquema));
+    t.sgr_esquema = sgr_de_esquema(esquema);
+}
+
+} // namespace
+
+bool iniciar_saida() {
+    DWORD modo = 0;
+    if (t.saida == nullptr || t.saida == INVALID_HANDLE_VALUE || !GetConsoleMode(t.saida, &modo)) {
+        // Redirected: the width still comes from the console the game runs in, when it has one.
+        t.janela =
+            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        return false;
+    }
+    t.console = true;
+    t.modo_original = modo;
+    t.pagina_original = GetConsoleOutputCP();
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(t.saida, &info)) t.atributos_originais = info.wAttributes;
+    const DWORD sem_vt =
+        (modo | ENABLE_PROCESSED_OUTPUT) & ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    const bool aceito = SetConsoleMode(t.saida, sem_vt | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+    t.vt = vt_seguido(aceito);
+    if (!t.vt) SetConsoleMode(t.saida, sem_vt); // the codes are turned into attributes here
+    SetConsoleOutputCP(CP_UTF8);
+    // The screens are drawn for light grey on black, whatever colours the console has.
+    guardar_esquema("07");
+    preencher(t.atributo_esquema, false);
+    return true;
+}
+
+void travar_saida() {
+    AcquireSRWLockExclusive(&t.trava);
+}
+
+void descarregar_travado() {
+    if (t.pendente.empty()) return;
+    if (!t.console) {
+        escrever_bytes(t.pendente);
+    } else if (t.vt) {
+        escrever_no_console(em_utf16(t.pendente));
+    } else {
+        escrever_sem_vt(t.pendente);
+    }
+    t.pendente.clear();
+}
+
+void descarregar() {
+    travar_saida();
+    descarregar_travado();
+    destravar();
+}
+
+void devolver_saida() {
+    if (!t.console) return;
+    // The game's clears wiped the player's text; its colours come back in every cell.
+    preencher(t.atributos_originais, false);
+    SetConsoleOutputCP(t.pagina_original);
+    SetConsoleMode(t.saida, t.modo_original);
+}
+
+void terminal_escrever(std::string_view texto) {
+    anexar_saida(texto);
+    if (!t.console) t.tela.append(texto);
+}
+
+void terminal_limpar() {
+    if (!t.console) {
+        t.pendente += limpeza_em_vt(normal(), "");
+        t.tela.clear();
+        return;
+    }
+    travar_saida();
+    descarregar_travado();
+    if (t.vt) escrever_no_console(apagar_rolagem);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(t.saida, &info)) {
+        preencher(t.atributo_esquema, true);
+        // The window back at the top of the buffer, so that rows count from the window's top.
+        const SMALL_RECT janela{0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
+                                static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
+        SetConsoleWindowInfo(t.saida, TRUE, &janela);
+        SetConsoleCursorPosition(t.saida, COORD{0, 0});
+    }
+    destravar();
+}
+
+void terminal_definir_esquema(std::string_view esquema) {
+    guardar_esquema(esquema);
+    if (!t.console) {
+        // The colours before the clear, then what was on screen again: every cell in the scheme
+        // from the first byte the terminal gets.
+        t.pendente += limpeza_em_vt(t.sgr_esquema, t.tela);
+        return;
+    }
+    // Every cell takes the scheme's colours, text already on screen included, as "color" does.
+    travar_saida();
+    descarregar_travado();
+    preencher(t.atributo_esquema, false);
+    destravar();
+}
+
+void terminal_mover_cursor(int linha, int coluna) {
+    if (linha < 0 || coluna < 0) return; // the console refuses the whole move
+    if (!t.console) {
+        terminal_escrever("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) +
+                          "H");
+        return;
+    }
+    travar_saida();
+    descarregar_travado();
+    SetConsoleCursorPosition(t.saida, COORD{static_cast<SHORT>(std::min(coluna, 0x7FFF)),
+                                            static_cast<SHORT>(std::min(linha, 0x7FFF))});
+    destravar();
+}
+
+int terminal_largura() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(t.console ? t.saida : t.janela, &info))
+        return info.srWindow.Right - info.srWindow.Left + 1;
+    return largura_sem_janela();
+}
+
+void terminal_dormir(int ms) {
+    descarregar();
+    Sleep(static_cast<DWORD>(std::max(ms, 0)));
+}
