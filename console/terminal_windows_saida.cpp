@@ -178,7 +178,7 @@ bool iniciar_saida() {
     if (!t.vt) SetConsoleMode(t.saida, sem_vt); // the codes are turned into attributes here
     SetConsoleOutputCP(CP_UTF8);
     // The screens are drawn for light grey on black, whatever colours the console has.
-    guardar_esquema("07");
+    guardar_esquema(esquema_normal);
     preencher(t.atributo_esquema, false);
     return true;
 }
