@@ -1,6 +1,6 @@
 # Runs the real executable with standard input and output redirected (under the cross build's
 # emulator when there is one) and checks what its terminal backend writes and how it ends.
-# Called by ctest: cmake -DJOGO=... -DEMULADOR=... -P saida_redirecionada.cmake
+# Called by ctest: cmake -DJOGO=... -DEMULADOR=... -DWINDOWS=... -P saida_redirecionada.cmake
 
 # Runs the game with `entrada` on standard input and COLUMNS set to `colunas` (unset when empty);
 # sets `saida` and `estado` in the caller.
@@ -53,3 +53,29 @@ endforeach()
 rodar("" "38")
 string(FIND "${saida}" "${esc}[3;" movido)
 exigir("a window of 38 columns must not move the cursor" movido EQUAL -1)
+
+if(NOT WINDOWS)
+  return()
+endif()
+
+# Windows: a round, answered wrong, from standard input. Each flash's colours go out before the
+# clear, so the terminal clears in them; the legend is drawn again in the normal scheme.
+rodar("1\n9\n9\n" "")
+exigir("a round must end the game with 0 at the end of input, got ${estado}" estado STREQUAL 0)
+foreach(k 1 2)
+  string(REGEX MATCH "${esc}\\[0;4[1-6];97m${esc}\\[H${esc}\\[2J${esc}\\[3JCor:${k}" flash "${saida}")
+  exigir("flash ${k} not in its colours from the clear on" flash)
+endforeach()
+string(FIND "${saida}" "${esc}[0;40;37m${esc}[H${esc}[2J${esc}[3J1 - Vermelho\n2 - Azul\n" legenda)
+exigir("the legend not drawn again in the normal scheme" legenda GREATER 0)
+
+# Nobody reads the output any more: the game ends at its next write, as POSIX's SIGPIPE ends it.
+find_program(HEAD head)
+if(HEAD)
+  file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/entrada_redirecionada.txt" "1\n")
+  execute_process(COMMAND ${EMULADOR} "${JOGO}" COMMAND ${HEAD} -c 1
+    INPUT_FILE "${CMAKE_CURRENT_BINARY_DIR}/entrada_redirecionada.txt"
+    OUTPUT_QUIET RESULTS_VARIABLE estados TIMEOUT 60)
+  list(GET estados 0 estado)
+  exigir("a closed pipe must end the game with 141 at once, got ${estado}" estado STREQUAL 141)
+endif()

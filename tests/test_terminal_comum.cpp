@@ -76,3 +76,25 @@ TEST(AnexarComNormal, CadaReinicioDoJogoVoltaAoEsquema) {
     anexar_com_normal(saida, "sem codigo \033[0", "N");
     EXPECT_EQ(saida, "sem codigo \033[0") << "a code cut short is left alone";
 }
+
+TEST(LimpezaEmVt, AsCoresDoEsquemaAntesDaLimpezaEOTextoDeNovoSemAsSuas) {
+    // A flash: nothing drawn since the last clear; the colours go before the clear.
+    EXPECT_EQ(limpeza_em_vt("\033[0;41;97m", ""), "\033[0;41;97m\033[H\033[2J\033[3J");
+    // The legend back in the normal scheme: its text again, cursor moves kept, its colours gone.
+    EXPECT_EQ(
+        limpeza_em_vt("\033[0;40;37m", "\033[31m1 - Vermelho\n\033[0m\033[3;21HOpcao: \033[0"),
+        "\033[0;40;37m\033[H\033[2J\033[3J1 - Vermelho\n\033[3;21HOpcao: ");
+}
+
+TEST(SondagemDeVt, SoOCursorParadoDizQueOConsoleSegueOsCodigos) {
+    const posicao_no_console antes{3, 10};
+    EXPECT_TRUE(console_segue_vt(true, true, antes, {3, 10}));
+    EXPECT_FALSE(console_segue_vt(true, true, antes, {3, 14})) << "the code printed as text";
+    EXPECT_FALSE(console_segue_vt(false, true, antes, {3, 10})) << "the mode refused";
+    EXPECT_FALSE(console_segue_vt(true, false, antes, {3, 10})) << "the cursor not read";
+    // The cells such a console took, to be blanked: on one row, over a row's end, and none when
+    // the cursor is not past where it was (the buffer scrolled under it).
+    EXPECT_EQ(celulas_entre(antes, {3, 14}, 80), 4);
+    EXPECT_EQ(celulas_entre({3, 78}, {4, 2}, 80), 4);
+    EXPECT_EQ(celulas_entre({29, 78}, {29, 2}, 80), 0);
+}
