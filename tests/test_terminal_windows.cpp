@@ -80,13 +80,31 @@ void digitar(std::wstring_view texto) {
     pressionar(teclas);
 }
 
+bool e_console() {
+    DWORD modo = 0;
+    return GetConsoleMode(saida(), &modo) != 0;
+}
+
+// The player's console in its own colours: every cell, and the text to come.
+void pintar(WORD atributo) {
+    const CONSOLE_SCREEN_BUFFER_INFO i = info();
+    DWORD n = 0;
+    FillConsoleOutputAttribute(saida(), atributo, DWORD(i.dwSize.X) * DWORD(i.dwSize.Y),
+                               COORD{0, 0}, &n);
+    SetConsoleTextAttribute(saida(), atributo);
+}
+
+// The console taken once for the whole program, as the game does.
+void iniciar_uma_vez() {
+    static const bool iniciado = (terminal_iniciar(), true);
+    (void)iniciado;
+}
+
 class ConsoleWindows : public testing::Test {
   protected:
     void SetUp() override {
-        DWORD modo = 0;
-        if (!GetConsoleMode(saida(), &modo)) GTEST_SKIP() << "standard output is not a console";
-        static const bool iniciado = (terminal_iniciar(), true);
-        (void)iniciado;
+        if (!e_console()) GTEST_SKIP() << "standard output is not a console";
+        iniciar_uma_vez();
         terminal_definir_esquema("07");
         terminal_limpar();
         FlushConsoleInputBuffer(entrada());
@@ -94,6 +112,42 @@ class ConsoleWindows : public testing::Test {
 };
 
 } // namespace
+
+// First: the start, on a console in the player's blue. The screens' own light grey on black is
+// in every cell, and whatever the test of VT codes printed is gone, the cursor back in place.
+TEST(InicioDoConsole, EsquemaNormalEmTodasAsCelulasENadaDoTesteDeVt) {
+    if (!e_console()) GTEST_SKIP() << "standard output is not a console";
+    pintar(0x1E);
+    const COORD cursor = info().dwCursorPosition;
+    iniciar_uma_vez();
+    EXPECT_TRUE(todas_as_celulas(0x07));
+    EXPECT_EQ(info().dwCursorPosition.X, cursor.X);
+    EXPECT_EQ(info().dwCursorPosition.Y, cursor.Y);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(caractere(cursor.X + i, cursor.Y), L' ') << "column " << cursor.X + i;
+}
+
+// Leaving in a flash (in a child process on the same console): every cell in the player's own
+// colours again, and the output mode as it was found.
+TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
+    if (!e_console()) GTEST_SKIP() << "standard output is not a console";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    pintar(0x1E);
+    DWORD modo_antes = 0;
+    GetConsoleMode(saida(), &modo_antes);
+    EXPECT_EXIT(
+        {
+            terminal_iniciar();
+            terminal_definir_esquema("4F");
+            terminal_escrever("Cor:1");
+            terminal_encerrar(3);
+        },
+        testing::ExitedWithCode(3), "");
+    EXPECT_TRUE(todas_as_celulas(0x1E));
+    DWORD modo_depois = 0;
+    GetConsoleMode(saida(), &modo_depois);
+    EXPECT_EQ(modo_depois, modo_antes);
+}
 
 TEST_F(ConsoleWindows, EsquemaRecoloreTodasAsCelulasComOTextoJaEscrito) {
     terminal_escrever("Cor:1");
