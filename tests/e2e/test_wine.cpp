@@ -23,15 +23,24 @@ constexpr int status_ctrl_c = 0x3A;
 
 const std::string rule(40, '=');
 
-// Wine's server, started before any game with its output going nowhere: a server that a game
-// starts keeps that game's pty open, and so its end unseen, for as long as it lives. It stays
-// five seconds after its last program.
+// The environment of every wine program here: the cross build's prefix, no debug output.
+const std::vector<std::string> wine_env = {"WINEPREFIX=" QUIRELO_WINEPREFIX, "WINEDEBUG=-all",
+                                           "WINEDLLOVERRIDES=mscoree,mshtml="};
+
+// Wine's server and its own background programs, started before any game with their output going
+// nowhere: started by a game, they would keep its pty open, and its end unseen, for as long as
+// they live. The server stays five seconds after its last program.
 class WineServer : public ::testing::Environment {
     void SetUp() override {
-        // Exits at once, with 2, when a server of the prefix already runs.
-        [[maybe_unused]] const int status =
-            std::system("WINEPREFIX='" QUIRELO_WINEPREFIX "' '" QUIRELO_WINESERVER
-                        "' -p5 </dev/null >/dev/null 2>&1");
+        std::string env = "env";
+        for (const std::string& entry : wine_env)
+            env += " '" + entry + "'";
+        const std::string quiet = " </dev/null >/dev/null 2>&1";
+        // The server's start fails, with 2, when one already runs for the prefix: just as good.
+        [[maybe_unused]] const int started =
+            std::system((env + " '" QUIRELO_WINESERVER "' -p5" + quiet + "; " + env +
+                         " '" QUIRELO_WINE "' cmd /c exit" + quiet)
+                            .c_str());
     }
 };
 const auto* const wine_server = ::testing::AddGlobalTestEnvironment(new WineServer);
@@ -41,8 +50,7 @@ Options under_wine() {
     options.program = QUIRELO_WINE;
     options.args = {QUIRELO_JOGO_WINDOWS};
     options.fast_clock = false; // libfaketime is not for wine: real time
-    options.env = {"WINEPREFIX=" QUIRELO_WINEPREFIX, "WINEDEBUG=-all",
-                   "WINEDLLOVERRIDES=mscoree,mshtml="};
+    options.env = wine_env;
     return options;
 }
 
@@ -200,6 +208,20 @@ TEST(Wine, AttributesNotCodesOneKeyPerWaitAndCtrlCInAFlash) {
     EXPECT_EQ(modes.c_lflag, game.initial_modes().c_lflag);
     EXPECT_EQ(modes.c_iflag, game.initial_modes().c_iflag);
     EXPECT_EQ(modes.c_oflag, game.initial_modes().c_oflag);
+}
+
+// Standard output through a pipe, in a console 120 columns wide: the menu is centred on the
+// console's window, not on the 80 columns of a terminal the game cannot see.
+TEST(Wine, RedirectedOutputCentresOnTheConsoleItRunsIn) {
+    Options options = under_wine();
+    options.program = "/bin/sh";
+    options.args = {"-c", "'" QUIRELO_WINE "' '" QUIRELO_JOGO_WINDOWS "' </dev/null | cat"};
+    options.cols = 120;
+    options.env.push_back("COLUMNS=60");
+    Game game(options);
+    ASSERT_TRUE(game.wait_exit(timeout)) << game.screen().dump();
+    EXPECT_EQ(game.screen().find("[ 1 ] COMECAR JOGO"), std::make_pair(14, 40))
+        << game.screen().dump();
 }
 
 } // namespace
