@@ -98,8 +98,10 @@ void escrever_bytes(std::string_view bytes) {
         DWORD escritos = 0;
         const DWORD vez = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 16));
         if (!WriteFile(t.saida, bytes.data(), vez, &escritos, nullptr)) {
+            // Windows says "the pipe is being closed" or "broken"; wine, "not connected".
             const DWORD erro = GetLastError();
-            if (erro == ERROR_NO_DATA || erro == ERROR_BROKEN_PIPE)
+            if (erro == ERROR_NO_DATA || erro == ERROR_BROKEN_PIPE ||
+                erro == ERROR_PIPE_NOT_CONNECTED)
                 encerrar_travado(status_saida_fechada);
             return; // nothing to report to
         }
