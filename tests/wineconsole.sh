@@ -2,7 +2,8 @@
 # The game in wineconsole, wine's own console window, on a virtual X screen, read from its pixels
 # as a player sees it: the menu's text in its colours (a console that showed the colour codes as
 # text would have none), a flash filling the window, and Ctrl-C closing it.
-# Usage: wineconsole.sh path/to/quirelo.exe wine-command... (run by ctest in the cross build)
+# Usage: wineconsole.sh path/to/quirelo.exe wine-command... (run by ctest in the cross build, on
+# its own: no other wine program of the prefix may run meanwhile)
 set -euo pipefail
 
 if [ "${1:-}" != --na-tela ]; then
@@ -38,11 +39,19 @@ contar() {
                  preto, outras, total }'
 }
 
+# Ends the test with a message; the last capture stays beside it to be looked at.
 falhar() {
-  echo "wineconsole: $*" >&2
+  cp "$pasta/tela.png" "$PWD/wineconsole_falha.png" 2>/dev/null || true
+  echo "wineconsole: $* (the screen: $PWD/wineconsole_falha.png)" >&2
   exit 1
 }
 
+# A wine server already running for the prefix may have its desktop on no display, and the
+# window would open there: the game starts with a server of its own, on this screen.
+for palavra in "$@"; do
+  case $palavra in WINEPREFIX=*) export "$palavra" ;; esac
+done
+wineserver -w
 "$@" wineconsole "$jogo" &
 console=$!
 
