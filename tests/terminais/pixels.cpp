@@ -18,6 +18,7 @@ constexpr int mesma_cor = 24;
 // A pixel this far from its cell's background is ink.
 constexpr int limiar_tinta = 48;
 constexpr double contraste_minimo = 4.5;
+constexpr double contraste_do_cursor = 3.0;
 constexpr double preenchimento_minimo = 99.0;
 constexpr int comprimento_da_regua = 40;
 
@@ -322,6 +323,32 @@ resultado verificar_cor(const imagem& img, const grade& g, int linha_cursor, int
     return {parte >= preenchimento_minimo, texto};
 }
 
+resultado verificar_cursor(const imagem& img, const grade& g) {
+    const std::vector<celula> cs = celulas(img, g);
+    std::map<std::uint32_t, int> contagem;
+    for (const celula& cel : cs)
+        ++contagem[empacotar(cel.fundo)];
+    const auto maior = std::max_element(contagem.begin(), contagem.end(),
+                                        [](auto a, auto b) { return a.second < b.second; });
+    const cor fundo = desempacotar(maior->first);
+    std::vector<int> blocos;
+    for (int i = 0; i < linhas * colunas; ++i) {
+        const celula& cel = cs[static_cast<std::size_t>(i)];
+        if (cel.tinta == 0 && distancia(cel.fundo, fundo) > mesma_cor) blocos.push_back(i);
+    }
+    if (blocos.empty())
+        return {false, "no cursor: no solid cell apart from the background " + hex(fundo)};
+    if (blocos.size() > 1)
+        return {false, std::to_string(blocos.size()) + " solid cells, not the one of a cursor"};
+    const int i = blocos[0];
+    const cor bloco = cs[static_cast<std::size_t>(i)].fundo;
+    const double razao = contraste(bloco, fundo);
+    return {razao >= contraste_do_cursor,
+            "at row " + std::to_string(i / colunas) + ", column " + std::to_string(i % colunas) +
+                ", " + hex(bloco) + " on " + hex(fundo) + ", " + formatar("%.2f:1", razao) +
+                (razao >= contraste_do_cursor ? "" : " (want 3:1)")};
+}
+
 resultado verificar_contraste(const imagem& img, const grade& g, int primeira, int ultima) {
     const int x = g.x, y = g.y + primeira * g.altura;
     const int l = colunas * g.largura, a = (ultima - primeira + 1) * g.altura;
@@ -343,12 +370,17 @@ resultado verificar_contraste(const imagem& img, const grade& g, int primeira, i
 resultado verificar_saida(const imagem& antes, const imagem& depois, const grade& g,
                           int linha_cursor, int coluna_cursor, bool aceita_limpa) {
     const std::vector<celula> cs = celulas(depois, g);
-    int diferentes = 0, sujas = 0;
+    // On a cleared screen the cursor stands wherever the clear left it: one solid cell (a block
+    // of one colour, no glyph) is taken for it.
+    int diferentes = 0, sujas = 0, blocos = 0;
     for (int l = 0; l < linhas; ++l) {
         for (int c = 0; c < colunas; ++c) {
             if (l == linha_cursor && c == coluna_cursor) continue;
             const celula& cel = cs[static_cast<std::size_t>(l * colunas + c)];
-            if (cel.tinta > 0 || distancia(cel.fundo, g.fundo) > mesma_cor) ++sujas;
+            if (cel.tinta > 0)
+                ++sujas;
+            else if (distancia(cel.fundo, g.fundo) > mesma_cor)
+                ++blocos;
             bool igual = true;
             const int x = g.x + c * g.largura, y = g.y + l * g.altura;
             for (int j = y; j < y + g.altura && igual; ++j)
@@ -358,9 +390,10 @@ resultado verificar_saida(const imagem& antes, const imagem& depois, const grade
         }
     }
     if (diferentes == 0) return {true, "the shell's screen is back as it was"};
-    if (aceita_limpa && sujas == 0)
+    if (aceita_limpa && sujas == 0 && blocos <= 1)
         return {true, "a clean screen (the terminal keeps no alternate screen)"};
-    std::string texto = std::to_string(diferentes) + " cells differ from the shell's screen";
+    std::string texto = std::to_string(diferentes) + " cells differ from the shell's screen (" +
+                        std::to_string(sujas + blocos) + " with text or colour)";
     const std::string tela = classificar(depois, g);
     if (tela == "menu") texto += ": the game's menu stays";
     if (tela.starts_with("cor "))

@@ -73,6 +73,9 @@ resultado verificar_menu(const imagem& img, const grade& g);
 // The flash shown (its colour from the first cell) covers at least 99% of the cells, the cell
 // of the cursor aside.
 resultado verificar_cor(const imagem& img, const grade& g, int linha_cursor, int coluna_cursor);
+// The cursor shows: one solid cell (one colour, no glyph) apart from the screen's background,
+// at a contrast of 3:1 or more with it.
+resultado verificar_cursor(const imagem& img, const grade& g);
 // The text of rows `primeira` to `ultima` against their background: at least 4.5:1.
 resultado verificar_contraste(const imagem& img, const grade& g, int primeira, int ultima);
 // After the game: the shell's screen as it was before it (the cursor's cell aside); or, where

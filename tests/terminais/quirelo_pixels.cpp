@@ -13,6 +13,7 @@ const char* const uso =
     "usage: quirelo_pixels grade PAINTED.ppm CLEARED.ppm     prints the grid of the cells\n"
     "       quirelo_pixels tela GRID IMG.ppm                 menu, regras, cor N or outra\n"
     "       quirelo_pixels menu GRID IMG.ppm\n"
+    "       quirelo_pixels cursor GRID IMG.ppm\n"
     "       quirelo_pixels cor GRID IMG.ppm ROW COLUMN       ROW COLUMN: the cursor's cell\n"
     "       quirelo_pixels contraste GRID IMG.ppm FIRST LAST  the rows of text to measure\n"
     "       quirelo_pixels saida GRID BEFORE.ppm AFTER.ppm ROW COLUMN [--sem-tela-alternativa]\n"
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (comando == "menu" && argc == 4) return relatar(verificar_menu(ler_ppm(argv[3]), g));
+        if (comando == "cursor" && argc == 4) return relatar(verificar_cursor(ler_ppm(argv[3]), g));
         if (comando == "cor" && argc == 6)
             return relatar(
                 verificar_cor(ler_ppm(argv[3]), g, std::stoi(argv[4]), std::stoi(argv[5])));

@@ -69,6 +69,18 @@ TEST(Pixels, OMenuComecaNaColuna20) {
     EXPECT_FALSE(pixels::verificar_menu(janela(branco).img, g).ok);
 }
 
+TEST(Pixels, OCursorAparece) {
+    const pixels::grade g = medida(preto);
+    janela tela = menu(preto, 20);
+    EXPECT_FALSE(pixels::verificar_cursor(tela.img, g).ok); // drawn black on black, or not at all
+    tela.fundo(26, 0, cinza);
+    const pixels::resultado r = pixels::verificar_cursor(tela.img, g);
+    EXPECT_TRUE(r.ok);
+    EXPECT_NE(r.texto.find("row 26, column 0"), std::string::npos) << r.texto;
+    tela.fundo(26, 0, {40, 40, 40}); // a dark grey block: there, but hard to see
+    EXPECT_FALSE(pixels::verificar_cursor(tela.img, g).ok);
+}
+
 TEST(Pixels, ACorEncheATelaOuSoAsCelulasDoTexto) {
     const pixels::grade g = medida(preto);
     janela cheia(preto);
@@ -115,9 +127,12 @@ TEST(Pixels, ASaidaDevolveATelaDoShell) {
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.texto.find("menu stays"), std::string::npos) << r.texto;
 
-    const janela limpa(preto);
+    janela limpa(preto); // cleared, the cursor at home
+    limpa.fundo(0, 0, cinza);
     EXPECT_FALSE(pixels::verificar_saida(shell.img, limpa.img, g, 1, 0, false).ok);
     EXPECT_TRUE(pixels::verificar_saida(shell.img, limpa.img, g, 1, 0, true).ok);
+    limpa.letras(29, 79, 1, cinza); // one glyph of the game left
+    EXPECT_FALSE(pixels::verificar_saida(shell.img, limpa.img, g, 1, 0, true).ok);
 }
 
 } // namespace
