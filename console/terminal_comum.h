@@ -25,6 +25,10 @@ std::string sgr_de_esquema(std::string_view esquema);
 // both intensities and the two defaults are followed; `normal` is what a reset returns to.
 int atributo_apos_sgr(int atributo, std::string_view parametros, int normal);
 
+// The console's normal scheme, light grey on black, in which every screen is drawn when no colour
+// is flashed.
+constexpr std::string_view esquema_normal = "07";
+
 // The game's code for "back to the normal text attributes".
 constexpr std::string_view atributos_normais = "\033[0m";
 

@@ -1,4 +1,5 @@
 // The platform primitives on POSIX terminals: termios, ioctl and ANSI/ECMA-48 sequences.
+#include "console/capacidades_posix.h"
 #include "console/edicao_linha.h"
 #include "console/terminal.h"
 #include "console/terminal_comum.h"
@@ -9,7 +10,6 @@
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <langinfo.h>
 #include <poll.h>
@@ -20,16 +20,21 @@
 namespace {
 
 // Each sequence the backend sends, named once.
+// Each sequence the backend sends, named once; the terminal's own variants come from terminfo
+// (see capacidades_posix.h).
 constexpr std::string_view cursor_ao_inicio = "\033[H";
 constexpr std::string_view apagar_tela = "\033[2J";
 constexpr std::string_view apagar_rolagem = "\033[3J";
-constexpr std::string_view tela_alternativa = "\033[?1049h";
-// What gives the shell its screen back: normal colours, a visible cursor, the main screen; sent
-// as one write.
-constexpr std::string_view devolver_tela = "\033[0m\033[?25h\033[?1049l";
+constexpr std::string_view mostrar_cursor = "\033[?25h";
+constexpr std::string_view inserir_branco = "\033[@";
 
 // The longest piece of a line handed to the reads at once; a longer line comes in pieces.
 constexpr std::size_t maior_pedaco = 4096;
+// The most typed-ahead input set aside before a key wait; what arrives beyond it stays with the
+// terminal, so that input that never stops cannot grow the game's memory.
+constexpr std::size_t maior_reserva = 65536;
+// The rows to paint when the window's cannot be read.
+constexpr int linhas_sem_janela = 24;
 // The most of the player's echoed typing kept to redraw the screen; a longer line is still
 // echoed whole, but a redraw shows only its start, so that memory does not grow with a line.
 constexpr std::size_t maior_eco_guardado = 16384;
@@ -41,7 +46,11 @@ constexpr long long folga_encadeada_ns = 5'000'000;
 
 // The terminal's own state, as the operating system keeps it for a Windows console.
 struct estado_do_terminal {
-    bool interativo = false; // both standard input and output are terminals, and we took them
+    bool saida_terminal = false; // standard output is a terminal: the game draws in its scheme
+    bool interativo = false;     // both standard input and output are terminals, and we took them
+    capacidades_do_terminal capacidades;
+    std::string ao_tomar;    // what the terminal is sent when the game takes it (or comes back)
+    std::string ao_devolver; // and when the game gives it back (or stops)
     termios original{};      // the modes as the player left them
     termios do_jogo{};       // the modes the game runs in
     bool utf8 = true;        // the terminal's encoding is UTF-8, else one byte per character
@@ -155,8 +164,44 @@ void descarregar() {
     t.saida.clear();
 }
 
+std::string posicao(int linha, int coluna) {
+    return "\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) + "H";
+}
+
+winsize janela() {
+    winsize tamanho{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &tamanho) != 0) tamanho = {};
+    return tamanho;
+}
+
+// On a terminal whose erase keeps its own background (no bce), every cell is written as a space
+// in the scheme's colours, row by row. Where writing the last cell would scroll the screen (am
+// without xenl), the cell before it is written, pushed into the last one by an inserted blank,
+// and written again.
+void pintar_celulas() {
+    const winsize tamanho = janela();
+    const int linhas = tamanho.ws_row > 0 ? tamanho.ws_row : linhas_sem_janela;
+    const int colunas = tamanho.ws_col > 0 ? tamanho.ws_col : largura_sem_janela();
+    const bool empurrar = !t.capacidades.escreve_ultima_celula && colunas > 1;
+    for (int linha = 0; linha < linhas; ++linha) {
+        t.saida.append(posicao(linha, 0));
+        const bool ultima = linha == linhas - 1 && empurrar;
+        t.saida.append(static_cast<std::size_t>(colunas - (ultima ? 1 : 0)), ' ');
+        if (!ultima) continue;
+        t.saida.append(posicao(linha, colunas - 2));
+        t.saida.append(inserir_branco);
+        t.saida.push_back(' ');
+    }
+    t.saida.append(cursor_ao_inicio);
+}
+
+// The screen emptied in the scheme's colours, cursor top-left.
 void limpar_com_esquema() {
     t.saida.append(normal());
+    if (!t.capacidades.apaga_com_fundo) {
+        pintar_celulas();
+        return;
+    }
     t.saida.append(cursor_ao_inicio);
     t.saida.append(apagar_tela);
     // The alternate screen has no scroll-back; erasing it there would wipe the player's own.
@@ -192,24 +237,54 @@ long long agora_ns() {
     return em_ns(agora);
 }
 
+// Sleeps until the CLOCK_MONOTONIC time `prazo`; 0 once it has come, EINTR when a signal came
+// first. Where the system has no absolute sleep (macOS), a relative sleep to the same deadline.
+int dormir_ate(const timespec& prazo) {
+#if defined(QUIRELO_COM_CLOCK_NANOSLEEP)
+    return clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &prazo, nullptr);
+#else
+    for (;;) {
+        const long long falta = em_ns(prazo) - agora_ns();
+        if (falta <= 0) return 0;
+        const timespec espera = de_ns(falta);
+        if (nanosleep(&espera, nullptr) != 0 && errno == EINTR) return EINTR;
+    }
+#endif
+}
+
 // Async-signal-safe: a plain write that reports nothing.
 void enviar(std::string_view sequencia) {
     ssize_t ignorado = ::write(STDOUT_FILENO, sequencia.data(), sequencia.size());
     (void)ignorado;
 }
 
-// Gives the shell its colours, cursor, main screen and modes back; async-signal-safe. `acao` is
+// Gives the shell its colours, cursor, screen and modes back; async-signal-safe. `acao` is
 // TCSAFLUSH when leaving for good (what was typed for the game is not the shell's) and TCSADRAIN
 // when stopping (it stays for the game's reads).
 void devolver_terminal(int acao) {
-    if (!t.interativo) return;
-    enviar(devolver_tela);
-    tcsetattr(STDIN_FILENO, acao, &t.original);
+    if (!t.saida_terminal) return;
+    enviar(t.ao_devolver);
+    if (t.interativo) tcsetattr(STDIN_FILENO, acao, &t.original);
 }
 
 void tomar_terminal() {
-    tcsetattr(STDIN_FILENO, TCSADRAIN, &t.do_jogo);
-    enviar(tela_alternativa);
+    if (t.interativo) tcsetattr(STDIN_FILENO, TCSADRAIN, &t.do_jogo);
+    enviar(t.ao_tomar);
+}
+
+// The sequences that take the terminal and give it back, made once, before any signal handler
+// may send them. Leaving, the screen is cleared before the main screen comes back, so that a
+// terminal that ignores the alternate screen shows the shell a clean screen, not the game's.
+void compor_entrada_e_saida() {
+    const capacidades_do_terminal& c = t.capacidades;
+    t.ao_tomar = c.cursor_cinza;
+    t.ao_devolver =
+        std::string(atributos_normais) + c.cursor_original + std::string(mostrar_cursor);
+    if (!t.interativo) return; // the screen stays as the game left it, with the shell's colours
+    t.ao_tomar.insert(0, c.entrar_na_alternativa);
+    t.ao_devolver += cursor_ao_inicio;
+    t.ao_devolver += apagar_tela;
+    t.ao_devolver += c.sair_da_alternativa;
 }
 
 void instalar(int sinal, void (*tratador)(int), int opcoes) {
@@ -346,8 +421,7 @@ bool byte_da_tecla(unsigned char& b, int ms) {
 void terminal_definir_locale() {
     // The encoding comes from the player's own locale; the Portuguese one must not change it.
     std::setlocale(LC_ALL, "");
-    const char* codificacao = nl_langinfo(CODESET);
-    t.utf8 = std::strcmp(codificacao, "UTF-8") == 0 || std::strcmp(codificacao, "utf8") == 0;
+    t.utf8 = !codificacao_de_um_byte(nl_langinfo(CODESET));
     const char* nomes_utf8[] = {"pt_BR.UTF-8", "pt_BR.utf8", "pt_PT.UTF-8", "pt_PT.utf8"};
     const char* nomes_um_byte[] = {"pt_BR.ISO-8859-1", "pt_BR", "pt_PT.ISO-8859-1", "pt_PT"};
     for (const char* nome : t.utf8 ? nomes_utf8 : nomes_um_byte)
@@ -355,21 +429,29 @@ void terminal_definir_locale() {
 }
 
 void terminal_iniciar() {
-    t.interativo =
-        isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && tcgetattr(STDIN_FILENO, &t.original) == 0;
-    if (!t.interativo) return;
-    t.do_jogo = t.original;
-    t.do_jogo.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    t.do_jogo.c_cc[VMIN] = 1;
-    t.do_jogo.c_cc[VTIME] = 0;
+    t.saida_terminal = isatty(STDOUT_FILENO);
+    if (!t.saida_terminal) return;
+    t.interativo = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &t.original) == 0;
+    t.capacidades = ler_capacidades(nullptr);
+    compor_entrada_e_saida();
+    // The screens are drawn in the console's normal scheme from the first one, so that a
+    // terminal with a light theme shows them as a dark one does; its colours come back at exit.
+    t.com_esquema = true;
+    t.sgr_esquema = sgr_de_esquema(esquema_normal);
     for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         instalar(s, ao_terminar, SA_RESETHAND);
     instalar(SIGTSTP, ao_suspender, 0);
     instalar(
         SIGCONT, [](int) {}, 0); // wakes sleeps and reads so that they redraw
-    // The alternate screen goes out with the first screen, in the same write.
-    tcsetattr(STDIN_FILENO, TCSADRAIN, &t.do_jogo);
-    t.saida.append(tela_alternativa);
+    if (t.interativo) {
+        t.do_jogo = t.original;
+        t.do_jogo.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        t.do_jogo.c_cc[VMIN] = 1;
+        t.do_jogo.c_cc[VTIME] = 0;
+        tcsetattr(STDIN_FILENO, TCSADRAIN, &t.do_jogo);
+    }
+    // The alternate screen and the cursor colour go out with the first screen, in its write.
+    t.saida.append(t.ao_tomar);
 }
 
 void terminal_escrever(std::string_view texto) {
@@ -396,13 +478,12 @@ void terminal_definir_esquema(std::string_view esquema) {
 }
 
 void terminal_mover_cursor(int linha, int coluna) {
-    desenhar("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) + "H");
+    desenhar(posicao(linha, coluna));
 }
 
 int terminal_largura() {
-    winsize janela{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &janela) == 0 && janela.ws_col > 0) return janela.ws_col;
-    return largura_sem_janela();
+    const winsize tamanho = janela();
+    return tamanho.ws_col > 0 ? tamanho.ws_col : largura_sem_janela();
 }
 
 // Sleeps to an absolute deadline. Waits that follow each other with only drawing between them
@@ -421,7 +502,7 @@ void terminal_dormir(int ms) {
     for (;;) {
         t.prazo = de_ns(prazo);
         t.com_prazo = true;
-        if (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t.prazo, nullptr) != EINTR) return;
+        if (dormir_ate(t.prazo) != EINTR) return;
         redesenhar_se_voltou();
         const long long parado_agora = t.parado_ns;
         prazo += parado_agora - parado;
@@ -445,7 +526,7 @@ void terminal_esperar_tecla() {
     // Keys typed before the prompt is on the screen stay in the input for the reads; the wait is
     // for a new one. They are taken aside before the prompt is written, so that a key pressed
     // the moment it shows is never mistaken for one typed ahead.
-    while (!t.fim && ha_entrada(0))
+    while (!t.fim && t.pendente.size() < maior_reserva && ha_entrada(0))
         if (!receber(maior_pedaco)) break;
     mostrar();
     unsigned char b = 0;

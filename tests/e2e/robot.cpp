@@ -150,7 +150,7 @@ std::vector<std::string> row_faults(const Emulator& screen, const std::vector<Ro
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(r.row, col);
             if (c.shown() == " ") continue;
-            const bool ok = r.fg < 0 ? c.fg.is_default() : c.fg.is_index(r.fg);
+            const bool ok = c.fg.is_index(r.fg < 0 ? ansi::white : r.fg);
             if (!ok) {
                 faults.push_back("row " + std::to_string(r.row) + " col " + std::to_string(col) +
                                  " '" + c.shown() + "' has fg " + describe(c.fg));

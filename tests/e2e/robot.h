@@ -43,7 +43,7 @@ bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout = 
 std::vector<std::string> normal_scheme_faults(const Emulator& screen);
 
 // One row of a fixed screen: its text, every character of it in text colour `fg` (an ANSI
-// index, or -1 for the terminal's default colour).
+// index, or -1 for the normal text colour, light grey).
 struct Row {
     int row;
     std::string text;

@@ -2,6 +2,7 @@
 #include "pty_vterm.h"
 #include "robot.h"
 
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -33,7 +34,7 @@ const std::vector<MenuLine> menu_lines = {
 
 struct Expected {
     char32_t ch;
-    int fg; // -1: the terminal's default colour
+    int fg;
 };
 
 // Where a terminal `cols` wide puts the menu: each line at the block column of its row, or,
@@ -67,7 +68,7 @@ std::map<std::pair<int, int>, Expected> lay_out_menu(int cols, int& end_row, int
     for (char32_t ch : std::u32string(U"\nATENCAO: serao aceitos apenas numeros.\n"
                                       U"Letras ou numeros diferentes serão considerados errados."
                                       U"\n\n"))
-        put(ch, -1);
+        put(ch, ansi::white);
     end_row = row;
     end_col = col;
     return cells;
@@ -102,7 +103,7 @@ bool menu_is_drawn(Game& game) {
 class MenuAtWidth : public ::testing::TestWithParam<int> {};
 
 // Every cell of the menu: the characters at their rows and block column, in their colours,
-// on the terminal's own background, and nothing else on screen.
+// on black, and nothing else on screen.
 TEST_P(MenuAtWidth, EveryCellIsWhereAndHowThePlayerShouldSeeIt) {
     const int cols = GetParam();
     Game game(at_width(cols));
@@ -117,9 +118,8 @@ TEST_P(MenuAtWidth, EveryCellIsWhereAndHowThePlayerShouldSeeIt) {
             const Cell c = screen.cell(row, col);
             const auto it = expected.find({row, col});
             const std::string want = it == expected.end() ? " " : utf8(it->second.ch);
-            bool ok = c.shown() == want && c.bg.is_default();
-            if (want != " ")
-                ok = ok && (it->second.fg < 0 ? c.fg.is_default() : c.fg.is_index(it->second.fg));
+            bool ok = c.shown() == want && c.bg.is_index(ansi::black);
+            if (want != " ") ok = ok && c.fg.is_index(it->second.fg);
             if (!ok && faults++ < 5)
                 ADD_FAILURE() << "cell " << row << "," << col << " is '" << c.shown() << "' fg "
                               << describe(c.fg) << " bg " << describe(c.bg) << ", should be '"
@@ -168,7 +168,20 @@ TEST(Menu, BlockColumnAndWarningsAtTheWidthsThatMatter) {
     }
 }
 
-// "serão" reaches a UTF-8 terminal as "ã"; a terminal in a one-byte locale gets the byte 0xE3.
+// The bytes the game wrote until "errados." was on screen, in a locale given by `env`.
+std::string menu_bytes(const std::vector<std::string>& env) {
+    Options options = at_width(80);
+    options.env = env;
+    Game game(options);
+    if (!game.wait_for_text("considerados errados.", step_timeout)) return {};
+    std::string all;
+    for (const Chunk& chunk : game.output())
+        all += chunk.bytes;
+    return all;
+}
+
+// "serão" reaches the terminal as UTF-8 unless the locale's codeset is a one-byte Latin one:
+// the C locale (common over ssh and in containers) gets UTF-8 too; ISO-8859-1 gets 0xE3.
 TEST(Menu, TheOneAccentedLetterInTheTerminalsEncoding) {
     {
         Game game(at_width(80));
@@ -178,17 +191,22 @@ TEST(Menu, TheOneAccentedLetterInTheTerminalsEncoding) {
         EXPECT_EQ(game.screen().cell(row, col + 3).text, "\u00e3");
         EXPECT_EQ(game.screen().cell(row, col + 4).text, "o");
     }
-    {
-        Options options = at_width(80);
-        options.locale = "C";
-        Game game(options);
-        ASSERT_TRUE(game.wait_for_text("considerados errados.", step_timeout));
-        std::string all;
-        for (const Chunk& chunk : game.output())
-            all += chunk.bytes;
-        EXPECT_NE(all.find("ser\xe3o "), std::string::npos);
-        EXPECT_EQ(all.find("\xc3\xa3"), std::string::npos);
+    for (const char* c : {"C", "POSIX"}) {
+        const std::string all = menu_bytes({std::string("LANG=") + c, std::string("LC_ALL=") + c});
+        EXPECT_NE(all.find("ser\xc3\xa3o "), std::string::npos) << c;
     }
+    // A Latin-1 locale of our own, as the system has none.
+    char folder[] = "/tmp/quirelo-locale-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string locale = "pt_BR.ISO-8859-1";
+    const std::string make = "localedef -i pt_BR -c -f ISO-8859-1 " + std::string(folder) + "/" +
+                             locale + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(make.c_str()), 0) << make;
+    const std::string all =
+        menu_bytes({"LOCPATH=" + std::string(folder), "LANG=" + locale, "LC_ALL=" + locale});
+    std::system(("rm -rf " + std::string(folder)).c_str());
+    EXPECT_NE(all.find("ser\xe3o "), std::string::npos);
+    EXPECT_EQ(all.find("\xc3\xa3"), std::string::npos);
 }
 
 // A wrong option: the red message a line below the typed one, then the whole menu again.
