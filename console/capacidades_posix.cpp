@@ -31,7 +31,7 @@ capacidades_do_terminal ler_capacidades(const char* nome) {
     if (setupterm(nome, -1, &erro) != OK) return capacidades;
     TERMINAL* lido = cur_term;
     capacidades.apaga_com_fundo = marca("bce");
-    capacidades.pinta_ultima_celula = !marca("am") || marca("xenl");
+    capacidades.escreve_ultima_celula = !marca("am") || marca("xenl");
     capacidades.entrar_na_alternativa = texto_da_capacidade("smcup");
     capacidades.sair_da_alternativa = texto_da_capacidade("rmcup");
     if (capacidades.sair_da_alternativa.empty()) capacidades.entrar_na_alternativa.clear();

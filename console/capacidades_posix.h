@@ -8,8 +8,8 @@
 // unknown) they are those of the ANSI/ECMA-48 terminals of today: background-colour erase and
 // xterm's alternate screen.
 struct capacidades_do_terminal {
-    bool apaga_com_fundo = true;     // an erase fills cells with the current background (bce)
-    bool pinta_ultima_celula = true; // writing the last cell does not scroll (no am, or xenl)
+    bool apaga_com_fundo = true;       // an erase fills cells with the current background (bce)
+    bool escreve_ultima_celula = true; // writing the last cell does not scroll (no am, or xenl)
     std::string entrar_na_alternativa = "\033[?1049h"; // smcup; empty: no alternate screen
     std::string sair_da_alternativa = "\033[?1049l";   // rmcup
     std::string cursor_cinza;    // Cs with light grey; empty when the terminal has no Cs/Cr

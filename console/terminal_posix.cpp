@@ -26,6 +26,7 @@ constexpr std::string_view cursor_ao_inicio = "\033[H";
 constexpr std::string_view apagar_tela = "\033[2J";
 constexpr std::string_view apagar_rolagem = "\033[3J";
 constexpr std::string_view mostrar_cursor = "\033[?25h";
+constexpr std::string_view inserir_branco = "\033[@";
 
 // The longest piece of a line handed to the reads at once; a longer line comes in pieces.
 constexpr std::size_t maior_pedaco = 4096;
@@ -174,15 +175,22 @@ winsize janela() {
 }
 
 // On a terminal whose erase keeps its own background (no bce), every cell is written as a space
-// in the scheme's colours, row by row; the last cell only where writing it cannot scroll.
+// in the scheme's colours, row by row. Where writing the last cell would scroll the screen (am
+// without xenl), the cell before it is written, pushed into the last one by an inserted blank,
+// and written again.
 void pintar_celulas() {
     const winsize tamanho = janela();
     const int linhas = tamanho.ws_row > 0 ? tamanho.ws_row : linhas_sem_janela;
     const int colunas = tamanho.ws_col > 0 ? tamanho.ws_col : largura_sem_janela();
+    const bool empurrar = !t.capacidades.escreve_ultima_celula && colunas > 1;
     for (int linha = 0; linha < linhas; ++linha) {
         t.saida.append(posicao(linha, 0));
-        const bool ultima = linha == linhas - 1 && !t.capacidades.pinta_ultima_celula;
+        const bool ultima = linha == linhas - 1 && empurrar;
         t.saida.append(static_cast<std::size_t>(colunas - (ultima ? 1 : 0)), ' ');
+        if (!ultima) continue;
+        t.saida.append(posicao(linha, colunas - 2));
+        t.saida.append(inserir_branco);
+        t.saida.push_back(' ');
     }
     t.saida.append(cursor_ao_inicio);
 }

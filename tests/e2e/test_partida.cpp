@@ -23,8 +23,11 @@ bool start_game(Game& game) {
     return game.wait_for_text("Rodada 1", step_timeout).has_value();
 }
 
-// The answer screen: legend, instructions and the first question, all in the normal scheme.
-void expect_answer_screen(const Emulator& s) {
+// The answer screen: legend, instructions and the first question, all in the normal scheme. It
+// is looked at once the question is on screen (the screen may reach the terminal in pieces).
+void expect_answer_screen(Game& game) {
+    ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout)) << game.screen().dump();
+    const Emulator& s = game.screen();
     EXPECT_EQ(
         join(row_faults(
             s, {{0, "1 - Vermelho", ansi::white},
@@ -65,13 +68,19 @@ TEST(Round, FlashesFillTheWholeScreenAndTheLegendRestoresTheNormalScheme) {
     EXPECT_EQ(join(round->steps), "Iniciando em 3; Iniciando em 2; Iniciando em 1; GOOOOOOO!");
     EXPECT_EQ(round->colours.size(), 2u) << join(round->colours);
     EXPECT_EQ(join(round->faults), "");
-    expect_answer_screen(game.screen());
+    expect_answer_screen(game);
 }
 
+class WholeGame : public ::testing::TestWithParam<const char*> {};
+
 // A whole game won by reading the colours off the screen: five rounds of 2 to 6 flashes, the
-// victory screen, the three fireworks frames in their colours, then the menu again.
-TEST(RobotPlayer, WinsAWholeGame) {
-    Game game(options_80x30());
+// victory screen, the three fireworks frames in their colours, then the menu again. The same
+// on a terminal that the terminfo database knows to erase in its own background (TERM=dumb
+// has no background-colour erase): every flash still fills the screen.
+TEST_P(WholeGame, WonByTheRobotPlayer) {
+    Options options = options_80x30();
+    options.env = {std::string("TERM=") + GetParam()};
+    Game game(options);
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
     std::string flash_lengths; // every flash: colour and length on the game's clock
     bool red_too_short = false, other_too_long = false;
@@ -93,7 +102,7 @@ TEST(RobotPlayer, WinsAWholeGame) {
             (round->colours[k] == 1 ? red_too_short : other_too_long) |=
                 round->colours[k] == 1 ? ms < 225 : ms > 225;
         }
-        expect_answer_screen(game.screen());
+        expect_answer_screen(game);
         ASSERT_TRUE(answer(game, round->colours)) << game.screen().dump();
         ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar ou N para sair:",
                                        step_timeout))
@@ -174,6 +183,11 @@ TEST(RobotPlayer, WinsAWholeGame) {
         << describe(game.screen().cell(0, 0).bg);
     EXPECT_TRUE(game.screen().cell(14, 20).fg.is_index(ansi::green));
 }
+
+INSTANTIATE_TEST_SUITE_P(Terms, WholeGame, ::testing::Values("xterm-256color", "dumb"),
+                         [](const auto& info) {
+                             return std::string(info.param[0] == 'x' ? "Xterm" : "Dumb");
+                         });
 
 // A wrong first answer: every question is still asked, then the wrong-sequence screen shows
 // the sequence that was really flashed, and the menu comes back.

@@ -6,7 +6,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <poll.h>
 #include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -240,4 +243,43 @@ TEST(Terminal, LinhaLongaDigitadaComMemoriaLimitada) {
     EXPECT_EQ(longa.estado, 0);
     EXPECT_LT(longa.memoria_kb - curta.memoria_kb, 4096)
         << curta.memoria_kb << " KiB for a short line, " << longa.memoria_kb << " for 8 MiB";
+}
+
+// Input that keeps arriving as the rules screen begins its key wait (a paste of megabytes) is
+// set aside only up to a bound: the game's memory stays that of a game that read nothing, the
+// rest of the paste ends the wait, and the menu takes it as one invalid option.
+TEST(Terminal, EntradaSemFimAntesDeUmaTeclaComMemoriaLimitada) {
+    jogo_no_pty so_o_menu = abrir_no_pty(80, 30, true, true);
+    EXPECT_TRUE(esperar_texto(so_o_menu, aviso_do_menu));
+    fim_da_entrada(so_o_menu);
+    const fim_do_jogo base = aguardar(so_o_menu);
+
+    jogo_no_pty jogo = abrir_no_pty(80, 30, true, true);
+    EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu));
+    // "2", then 32 MiB, written from a thread of its own as fast as the terminal takes them,
+    // while this one reads the game's output (the echo of the paste among it).
+    std::thread escritor([&jogo] {
+        const std::string bloco(1 << 16, 'a');
+        std::string resto = "2\n";
+        for (int blocos = 512; !resto.empty() || blocos > 0;) {
+            if (resto.empty()) resto = --blocos > 0 ? bloco : bloco + "\n";
+            pollfd p{jogo.mestre, POLLOUT, 0};
+            poll(&p, 1, 100);
+            const ssize_t n = write(jogo.mestre, resto.data(), resto.size());
+            if (n > 0) resto.erase(0, static_cast<std::size_t>(n));
+        }
+    });
+    EXPECT_TRUE(esperar_texto(jogo, prompt_da_tecla, 0, 60000));
+    EXPECT_TRUE(esperar_texto(jogo, invalida, 0, 60000));
+    escritor.join();
+    EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu, jogo.saida.find(invalida)));
+    fim_da_entrada(jogo);
+    const fim_do_jogo colada = aguardar(jogo);
+    ASSERT_TRUE(base.terminou);
+    ASSERT_TRUE(colada.terminou);
+    std::printf("peak memory: %ld KiB (the menu alone), %ld KiB (32 MiB arriving before a key "
+                "wait)\n",
+                base.memoria_kb, colada.memoria_kb);
+    EXPECT_EQ(colada.estado, 0);
+    EXPECT_LT(colada.memoria_kb - base.memoria_kb, 4096);
 }
