@@ -1,10 +1,10 @@
-// The platform primitives on POSIX terminals: termios, ioctl and ANSI/ECMA-48 sequences.
+// The platform primitives on POSIX terminals, but for input: the screen (ANSI/ECMA-48 sequences,
+// terminfo's variants), the modes and signals (termios), and the sleeps.
+#include "console/terminal_posix.h"
 #include "console/capacidades_posix.h"
-#include "console/edicao_linha.h"
 #include "console/terminal.h"
 #include "console/terminal_comum.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <clocale>
@@ -12,14 +12,12 @@
 #include <cstdlib>
 #include <ctime>
 #include <langinfo.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-// Each sequence the backend sends, named once.
 // Each sequence the backend sends, named once; the terminal's own variants come from terminfo
 // (see capacidades_posix.h).
 constexpr std::string_view cursor_ao_inicio = "\033[H";
@@ -28,18 +26,11 @@ constexpr std::string_view apagar_rolagem = "\033[3J";
 constexpr std::string_view mostrar_cursor = "\033[?25h";
 constexpr std::string_view inserir_branco = "\033[@";
 
-// The longest piece of a line handed to the reads at once; a longer line comes in pieces.
-constexpr std::size_t maior_pedaco = 4096;
-// The most typed-ahead input set aside before a key wait; what arrives beyond it stays with the
-// terminal, so that input that never stops cannot grow the game's memory.
-constexpr std::size_t maior_reserva = 65536;
 // The rows to paint when the window's cannot be read.
 constexpr int linhas_sem_janela = 24;
 // The most of the player's echoed typing kept to redraw the screen; a longer line is still
 // echoed whole, but a redraw shows only its start, so that memory does not grow with a line.
 constexpr std::size_t maior_eco_guardado = 16384;
-// How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
-constexpr int espera_resto_da_tecla_ms = 50;
 // A sleep that begins within this time of the previous sleep's deadline counts from that
 // deadline (see terminal_dormir).
 constexpr long long folga_encadeada_ns = 5'000'000;
@@ -59,9 +50,6 @@ struct estado_do_terminal {
     std::string saida;               // bytes not yet written
     std::string tela;                // what was drawn since the last clear, to draw it again
     std::size_t tamanho_sem_eco = 0; // the part of `tela` that the game itself wrote
-    std::string pendente;            // typed bytes taken from the terminal but not yet edited
-    edicao_linha edicao;             // the line being typed
-    bool fim = false;                // standard input is over
     volatile std::sig_atomic_t redesenhar = 0; // the game came back from a stop
     timespec prazo{};                          // when the last sleep was due to end
     bool com_prazo = false;              // `prazo` is set and no read or key wait has come since
@@ -84,13 +72,6 @@ void desenhar(std::string_view bytes) {
     t.tela.append(bytes);
     t.tamanho_sem_eco = t.tela.size();
     anexar_saida(bytes);
-}
-
-// The echo of the player's typing: on screen whole, kept for a redraw only up to a bound.
-void ecoar(std::string_view eco) {
-    if (t.tela.size() < t.tamanho_sem_eco + maior_eco_guardado)
-        t.tela.append(eco.substr(0, t.tamanho_sem_eco + maior_eco_guardado - t.tela.size()));
-    anexar_saida(eco);
 }
 
 // The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
@@ -208,21 +189,6 @@ void limpar_com_esquema() {
     if (!t.interativo) t.saida.append(apagar_rolagem);
 }
 
-// After a stop: the game's screen again, as it was.
-void redesenhar_se_voltou() {
-    if (!t.redesenhar) return;
-    t.redesenhar = 0;
-    limpar_com_esquema();
-    anexar_saida(t.tela);
-    descarregar();
-}
-
-// Puts everything drawn on the screen, before the game does anything that takes time.
-void mostrar() {
-    descarregar();
-    redesenhar_se_voltou();
-}
-
 long long em_ns(const timespec& t) {
     return static_cast<long long>(t.tv_sec) * 1'000'000'000LL + t.tv_nsec;
 }
@@ -319,104 +285,34 @@ extern "C" void ao_suspender(int) {
     errno = erro;
 }
 
-// Waits up to `ms` (or for ever when negative) for input; false on a time-out.
-bool ha_entrada(int ms) {
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    for (;;) {
-        const int r = ::poll(&p, 1, ms);
-        if (r >= 0) return r > 0;
-        if (errno != EINTR) return true; // let the read report the fault
-        redesenhar_se_voltou();
-    }
-}
-
-// Reads what is there into `pendente`; false at end of input or on a fault (a hung-up terminal).
-bool receber(std::size_t maximo) {
-    char bloco[maior_pedaco];
-    for (;;) {
-        const ssize_t lidos = ::read(STDIN_FILENO, bloco, std::min(maximo, sizeof bloco));
-        if (lidos > 0) {
-            t.pendente.append(bloco, static_cast<std::size_t>(lidos));
-            return true;
-        }
-        if (lidos < 0 && errno == EINTR) {
-            redesenhar_se_voltou();
-            continue;
-        }
-        t.fim = true;
-        return false;
-    }
-}
-
-// Moves the first `n` bytes of `pendente` into `pedaco`.
-void entregar(std::string& pedaco, std::size_t n) {
-    pedaco.assign(t.pendente, 0, n);
-    t.pendente.erase(0, n);
-}
-
-// Input from a pipe, a file or a terminal in its own canonical mode: lines as they come.
-bool ler_sem_edicao(std::string& pedaco) {
-    for (;;) {
-        if (auto fim = t.pendente.find('\n'); fim != std::string::npos) {
-            entregar(pedaco, fim + 1);
-            return true;
-        }
-        if (t.pendente.size() >= maior_pedaco) {
-            entregar(pedaco, maior_pedaco);
-            return true;
-        }
-        if (t.fim || !receber(maior_pedaco - t.pendente.size())) {
-            entregar(pedaco, t.pendente.size());
-            return !pedaco.empty();
-        }
-    }
-}
-
-// Input typed at the terminal: edited and echoed here, beginning with what was typed ahead.
-bool ler_com_edicao(std::string& pedaco) {
-    for (;;) {
-        std::size_t usados = 0;
-        std::string eco;
-        passo_edicao passo = passo_edicao::continua;
-        while (usados < t.pendente.size() && passo == passo_edicao::continua &&
-               t.edicao.linha.size() < maior_pedaco)
-            passo = editar_byte(t.edicao, static_cast<unsigned char>(t.pendente[usados++]), eco);
-        t.pendente.erase(0, usados);
-        ecoar(eco);
-        if (passo == passo_edicao::fim_da_entrada) {
-            t.fim = true;
-            return false;
-        }
-        if (passo == passo_edicao::linha_pronta || t.edicao.linha.size() >= maior_pedaco) {
-            pedaco = std::move(t.edicao.linha);
-            t.edicao.linha.clear();
-            return true;
-        }
-        mostrar();
-        if (t.fim || !receber(maior_pedaco)) return false;
-    }
-}
-
-// How many bytes follow a UTF-8 lead byte.
-int continuacoes(unsigned char b) {
-    if (b >= 0xF0) return 3;
-    if (b >= 0xE0) return 2;
-    if (b >= 0xC0) return 1;
-    return 0;
-}
-
-// One byte straight from the terminal, waiting up to `ms` (for ever when negative).
-bool byte_da_tecla(unsigned char& b, int ms) {
-    if (!ha_entrada(ms)) return false;
-    for (;;) {
-        const ssize_t lido = ::read(STDIN_FILENO, &b, 1);
-        if (lido == 1) return true;
-        if (lido < 0 && errno == EINTR) continue;
-        terminal_encerrar(0); // the terminal is gone
-    }
-}
-
 } // namespace
+
+void ecoar_digitacao(std::string_view eco) {
+    if (t.tela.size() < t.tamanho_sem_eco + maior_eco_guardado)
+        t.tela.append(eco.substr(0, t.tamanho_sem_eco + maior_eco_guardado - t.tela.size()));
+    anexar_saida(eco);
+}
+
+void redesenhar_se_voltou() {
+    if (!t.redesenhar) return;
+    t.redesenhar = 0;
+    limpar_com_esquema();
+    anexar_saida(t.tela);
+    descarregar();
+}
+
+void mostrar_tela() {
+    descarregar();
+    redesenhar_se_voltou();
+}
+
+bool terminal_tomado() {
+    return t.interativo;
+}
+
+void recomecar_prazos() {
+    t.com_prazo = false;
+}
 
 void terminal_definir_locale() {
     // The encoding comes from the player's own locale; the Portuguese one must not change it.
@@ -493,7 +389,7 @@ int terminal_largura() {
 // stalled), a new schedule begins from now, so no wait is cut short by more than that slack.
 // Time spent stopped by Ctrl-Z does not count.
 void terminal_dormir(int ms) {
-    mostrar();
+    mostrar_tela();
     const long long agora = agora_ns();
     long long prazo = agora;
     if (t.com_prazo && agora - em_ns(t.prazo) <= folga_encadeada_ns) prazo = em_ns(t.prazo);
@@ -508,43 +404,6 @@ void terminal_dormir(int ms) {
         prazo += parado_agora - parado;
         parado = parado_agora;
     }
-}
-
-bool terminal_ler_entrada(std::string& pedaco) {
-    pedaco.clear();
-    mostrar();
-    t.com_prazo = false; // the next sleep counts from its own start (see terminal_dormir)
-    return t.interativo ? ler_com_edicao(pedaco) : ler_sem_edicao(pedaco);
-}
-
-void terminal_esperar_tecla() {
-    t.com_prazo = false;
-    if (!t.interativo) {
-        mostrar();
-        return;
-    }
-    // Keys typed before the prompt is on the screen stay in the input for the reads; the wait is
-    // for a new one. They are taken aside before the prompt is written, so that a key pressed
-    // the moment it shows is never mistaken for one typed ahead.
-    while (!t.fim && t.pendente.size() < maior_reserva && ha_entrada(0))
-        if (!receber(maior_pedaco)) break;
-    mostrar();
-    unsigned char b = 0;
-    byte_da_tecla(b, -1);
-    if (b == 0x1B) {
-        // An escape sequence is one key: ESC [ ... final byte, ESC O x, or Alt with a key.
-        unsigned char seguinte = 0;
-        if (!byte_da_tecla(seguinte, espera_resto_da_tecla_ms)) return;
-        if (seguinte == '[') {
-            while (byte_da_tecla(seguinte, espera_resto_da_tecla_ms))
-                if (seguinte >= 0x40 && seguinte <= 0x7E) break;
-        } else if (seguinte == 'O') {
-            byte_da_tecla(seguinte, espera_resto_da_tecla_ms);
-        }
-        return;
-    }
-    for (int resto = continuacoes(b); resto > 0; --resto)
-        if (!byte_da_tecla(b, espera_resto_da_tecla_ms)) break;
 }
 
 void terminal_encerrar(int estado) {

@@ -1,0 +1,166 @@
+// The platform primitives on POSIX terminals for input: lines read as they come or edited and
+// echoed here, and the key wait.
+#include "console/edicao_linha.h"
+#include "console/terminal.h"
+#include "console/terminal_posix.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+// The longest piece of a line handed to the reads at once; a longer line comes in pieces.
+constexpr std::size_t maior_pedaco = 4096;
+// The most typed-ahead input set aside before a key wait; what arrives beyond it stays with the
+// terminal, so that input that never stops cannot grow the game's memory.
+constexpr std::size_t maior_reserva = 65536;
+// How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
+constexpr int espera_resto_da_tecla_ms = 50;
+
+// The input taken from the terminal and not yet handed to the reads.
+struct estado_da_entrada {
+    std::string pendente; // typed bytes taken from the terminal but not yet edited
+    edicao_linha edicao;  // the line being typed
+    bool fim = false;     // standard input is over
+};
+
+estado_da_entrada t;
+
+// Waits up to `ms` (or for ever when negative) for input; false on a time-out.
+bool ha_entrada(int ms) {
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    for (;;) {
+        const int r = ::poll(&p, 1, ms);
+        if (r >= 0) return r > 0;
+        if (errno != EINTR) return true; // let the read report the fault
+        redesenhar_se_voltou();
+    }
+}
+
+// Reads what is there into `pendente`; false at end of input or on a fault (a hung-up terminal).
+bool receber(std::size_t maximo) {
+    char bloco[maior_pedaco];
+    for (;;) {
+        const ssize_t lidos = ::read(STDIN_FILENO, bloco, std::min(maximo, sizeof bloco));
+        if (lidos > 0) {
+            t.pendente.append(bloco, static_cast<std::size_t>(lidos));
+            return true;
+        }
+        if (lidos < 0 && errno == EINTR) {
+            redesenhar_se_voltou();
+            continue;
+        }
+        t.fim = true;
+        return false;
+    }
+}
+
+// Moves the first `n` bytes of `pendente` into `pedaco`.
+void entregar(std::string& pedaco, std::size_t n) {
+    pedaco.assign(t.pendente, 0, n);
+    t.pendente.erase(0, n);
+}
+
+// Input from a pipe, a file or a terminal in its own canonical mode: lines as they come.
+bool ler_sem_edicao(std::string& pedaco) {
+    for (;;) {
+        if (auto fim = t.pendente.find('\n'); fim != std::string::npos) {
+            entregar(pedaco, fim + 1);
+            return true;
+        }
+        if (t.pendente.size() >= maior_pedaco) {
+            entregar(pedaco, maior_pedaco);
+            return true;
+        }
+        if (t.fim || !receber(maior_pedaco - t.pendente.size())) {
+            entregar(pedaco, t.pendente.size());
+            return !pedaco.empty();
+        }
+    }
+}
+
+// Input typed at the terminal: edited and echoed here, beginning with what was typed ahead.
+bool ler_com_edicao(std::string& pedaco) {
+    for (;;) {
+        std::size_t usados = 0;
+        std::string eco;
+        passo_edicao passo = passo_edicao::continua;
+        while (usados < t.pendente.size() && passo == passo_edicao::continua &&
+               t.edicao.linha.size() < maior_pedaco)
+            passo = editar_byte(t.edicao, static_cast<unsigned char>(t.pendente[usados++]), eco);
+        t.pendente.erase(0, usados);
+        ecoar_digitacao(eco);
+        if (passo == passo_edicao::fim_da_entrada) {
+            t.fim = true;
+            return false;
+        }
+        if (passo == passo_edicao::linha_pronta || t.edicao.linha.size() >= maior_pedaco) {
+            pedaco = std::move(t.edicao.linha);
+            t.edicao.linha.clear();
+            return true;
+        }
+        mostrar_tela();
+        if (t.fim || !receber(maior_pedaco)) return false;
+    }
+}
+
+// How many bytes follow a UTF-8 lead byte.
+int continuacoes(unsigned char b) {
+    if (b >= 0xF0) return 3;
+    if (b >= 0xE0) return 2;
+    if (b >= 0xC0) return 1;
+    return 0;
+}
+
+// One byte straight from the terminal, waiting up to `ms` (for ever when negative).
+bool byte_da_tecla(unsigned char& b, int ms) {
+    if (!ha_entrada(ms)) return false;
+    for (;;) {
+        const ssize_t lido = ::read(STDIN_FILENO, &b, 1);
+        if (lido == 1) return true;
+        if (lido < 0 && errno == EINTR) continue;
+        terminal_encerrar(0); // the terminal is gone
+    }
+}
+
+} // namespace
+
+bool terminal_ler_entrada(std::string& pedaco) {
+    pedaco.clear();
+    mostrar_tela();
+    recomecar_prazos();
+    return terminal_tomado() ? ler_com_edicao(pedaco) : ler_sem_edicao(pedaco);
+}
+
+void terminal_esperar_tecla() {
+    recomecar_prazos();
+    if (!terminal_tomado()) {
+        mostrar_tela();
+        return;
+    }
+    // Keys typed before the prompt is on the screen stay in the input for the reads; the wait is
+    // for a new one. They are taken aside before the prompt is written, so that a key pressed
+    // the moment it shows is never mistaken for one typed ahead.
+    while (!t.fim && t.pendente.size() < maior_reserva && ha_entrada(0))
+        if (!receber(maior_pedaco)) break;
+    mostrar_tela();
+    unsigned char b = 0;
+    byte_da_tecla(b, -1);
+    if (b == 0x1B) {
+        // An escape sequence is one key: ESC [ ... final byte, ESC O x, or Alt with a key.
+        unsigned char seguinte = 0;
+        if (!byte_da_tecla(seguinte, espera_resto_da_tecla_ms)) return;
+        if (seguinte == '[') {
+            while (byte_da_tecla(seguinte, espera_resto_da_tecla_ms))
+                if (seguinte >= 0x40 && seguinte <= 0x7E) break;
+        } else if (seguinte == 'O') {
+            byte_da_tecla(seguinte, espera_resto_da_tecla_ms);
+        }
+        return;
+    }
+    for (int resto = continuacoes(b); resto > 0; --resto)
+        if (!byte_da_tecla(b, espera_resto_da_tecla_ms)) break;
+}
