@@ -182,11 +182,16 @@ bool terminal_ler_entrada(std::string& pedaco) {
 }
 
 void terminal_esperar_tecla() {
-    descarregar();
-    if (!t.console) return;
+    if (!t.console) {
+        descarregar();
+        return;
+    }
     // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
+    // They are taken aside before the prompt is shown, so that a key pressed the moment it shows
+    // is never mistaken for one typed ahead.
     std::vector<INPUT_RECORD> guardadas;
     guardar_teclas_pendentes(guardadas);
+    descarregar();
     INPUT_RECORD registro;
     DWORD lidos = 0;
     while (ReadConsoleInputW(t.entrada, &registro, 1, &lidos)) {
