@@ -138,6 +138,17 @@ std::vector<std::string> normal_scheme_faults(const Emulator& screen) {
     return faults;
 }
 
+std::string first_coloured_cell(const Emulator& screen) {
+    for (int row = 0; row < screen.rows(); ++row)
+        for (int col = 0; col < screen.cols(); ++col) {
+            const Cell c = screen.cell(row, col);
+            if (!c.fg.is_default() || !c.bg.is_default())
+                return "cell " + std::to_string(row) + "," + std::to_string(col) + " coloured fg " +
+                       describe(c.fg) + " bg " + describe(c.bg);
+        }
+    return {};
+}
+
 std::vector<std::string> row_faults(const Emulator& screen, const std::vector<Row>& rows) {
     std::vector<std::string> faults;
     for (const Row& r : rows) {

@@ -42,6 +42,10 @@ bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout = 
 // The faults of a screen that should show the normal scheme: every cell light grey on black.
 std::vector<std::string> normal_scheme_faults(const Emulator& screen);
 
+// The first cell not in the terminal's own colours, as "cell row,col coloured fg ... bg ...", or
+// nothing when every cell is: what a screen given back to the shell must show.
+std::string first_coloured_cell(const Emulator& screen);
+
 // One row of a fixed screen: its text, every character of it in text colour `fg` (an ANSI
 // index, or -1 for the normal text colour, light grey).
 struct Row {

@@ -48,14 +48,7 @@ std::vector<std::string> given_back_faults(const Emulator& s) {
     if (!s.pen_fg().is_default() || !s.pen_bg().is_default())
         faults.push_back("prompt would be drawn in fg " + describe(s.pen_fg()) + " bg " +
                          describe(s.pen_bg()));
-    int coloured = 0;
-    for (int row = 0; row < s.rows(); ++row)
-        for (int col = 0; col < s.cols(); ++col) {
-            const Cell c = s.cell(row, col);
-            if ((!c.fg.is_default() || !c.bg.is_default()) && coloured++ == 0)
-                faults.push_back("cell " + std::to_string(row) + "," + std::to_string(col) +
-                                 " coloured fg " + describe(c.fg) + " bg " + describe(c.bg));
-        }
+    if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
     return faults;
 }
 

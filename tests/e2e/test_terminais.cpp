@@ -86,14 +86,7 @@ std::vector<std::string> shell_screen_faults(const Emulator& s) {
     std::vector<std::string> faults;
     for (const char* game_text : {"Cor:", "Quais cores", "Digite a cor", "1 - Vermelho"})
         if (s.contains(game_text)) faults.push_back(std::string("\"") + game_text + "\" left");
-    int coloured = 0;
-    for (int row = 0; row < s.rows(); ++row)
-        for (int col = 0; col < s.cols(); ++col) {
-            const Cell c = s.cell(row, col);
-            if ((!c.fg.is_default() || !c.bg.is_default()) && coloured++ == 0)
-                faults.push_back("cell " + std::to_string(row) + "," + std::to_string(col) +
-                                 " fg " + describe(c.fg) + " bg " + describe(c.bg));
-        }
+    if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
     return faults;
 }
 

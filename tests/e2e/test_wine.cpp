@@ -198,11 +198,7 @@ TEST(Wine, AttributesNotCodesOneKeyPerWaitAndCtrlCInAFlash) {
     EXPECT_TRUE(WIFEXITED(game.wait_status()) && WEXITSTATUS(game.wait_status()) == status_ctrl_c)
         << describe_status(game.wait_status());
     const Emulator& s = game.screen();
-    int coloured = 0;
-    for (int row = 0; row < s.rows(); ++row)
-        for (int col = 0; col < s.cols(); ++col)
-            coloured += !s.cell(row, col).bg.is_default() || !s.cell(row, col).fg.is_default();
-    EXPECT_EQ(coloured, 0) << "cells still coloured after Ctrl-C\n" << s.dump();
+    EXPECT_EQ(first_coloured_cell(s), "") << s.dump();
     EXPECT_TRUE(s.pen_fg().is_default() && s.pen_bg().is_default());
     const termios modes = game.modes();
     EXPECT_EQ(modes.c_lflag, game.initial_modes().c_lflag);

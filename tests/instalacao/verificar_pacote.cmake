@@ -39,7 +39,7 @@ foreach(esperado "Package: quirelo\n" "Section: games\n" "Maintainer: Equipe QUI
     falhar("the package's control has no '${esperado}':\n${campos}")
   endif()
 endforeach()
-foreach(biblioteca libc6 libstdc\\+\\+6)
+foreach(biblioteca libc6 libstdc\\+\\+6 libtinfo6)
   if(NOT campos MATCHES "Depends:[^\n]*${biblioteca} \\(>= ")
     falhar("the package does not depend on ${biblioteca}:\n${campos}")
   endif()
