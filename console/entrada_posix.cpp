@@ -2,6 +2,7 @@
 // echoed here, and the key wait.
 #include "console/edicao_linha.h"
 #include "console/terminal.h"
+#include "console/terminal_comum.h"
 #include "console/terminal_posix.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <poll.h>
 #include <string>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -58,25 +60,12 @@ bool receber(std::size_t maximo) {
     }
 }
 
-// Moves the first `n` bytes of `pendente` into `pedaco`.
-void entregar(std::string& pedaco, std::size_t n) {
-    pedaco.assign(t.pendente, 0, n);
-    t.pendente.erase(0, n);
-}
-
 // Input from a pipe, a file or a terminal in its own canonical mode: lines as they come.
 bool ler_sem_edicao(std::string& pedaco) {
     for (;;) {
-        if (auto fim = t.pendente.find('\n'); fim != std::string::npos) {
-            entregar(pedaco, fim + 1);
-            return true;
-        }
-        if (t.pendente.size() >= maior_pedaco) {
-            entregar(pedaco, maior_pedaco);
-            return true;
-        }
+        if (tirar_pedaco(t.pendente, pedaco, maior_pedaco)) return true;
         if (t.fim || !receber(maior_pedaco - t.pendente.size())) {
-            entregar(pedaco, t.pendente.size());
+            pedaco = std::exchange(t.pendente, {}); // the last piece, without its line feed
             return !pedaco.empty();
         }
     }

@@ -134,3 +134,12 @@ int celulas_entre(posicao_no_console antes, posicao_no_console depois, int largu
                               (depois.coluna - antes.coluna);
     return static_cast<int>(std::clamp<long long>(celulas, 0, 1 << 30));
 }
+
+bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior) {
+    const auto fim_da_linha = pendente.find('\n');
+    if (fim_da_linha == std::string::npos && pendente.size() < maior) return false;
+    const std::size_t n = fim_da_linha == std::string::npos ? maior : fim_da_linha + 1;
+    pedaco.assign(pendente, 0, n);
+    pendente.erase(0, n);
+    return true;
+}

@@ -66,3 +66,8 @@ bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console ant
 // How many cells text written from `antes` to `depois` took in a buffer `largura` columns wide,
 // rows wrapping; 0 when `depois` is not after `antes`.
 int celulas_entre(posicao_no_console antes, posicao_no_console depois, int largura);
+
+// Moves the next piece of input from the front of `pendente` into `pedaco`: a whole line with its
+// '\n', or the first `maior` bytes of a line too long for one piece. False, with both left as
+// they were, while `pendente` holds neither.
+bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior);

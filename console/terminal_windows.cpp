@@ -2,10 +2,12 @@
 // redirected input, Ctrl-C and the console given back.
 #include "console/terminal_windows.h"
 #include "console/terminal.h"
+#include "console/terminal_comum.h"
 
 #include <clocale>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -98,12 +100,6 @@ bool receber() {
     return !t.pendente.empty() || !t.fim;
 }
 
-// Moves the first `n` bytes of `pendente` into `pedaco`.
-void entregar(std::string& pedaco, std::size_t n) {
-    pedaco.assign(t.pendente, 0, n);
-    t.pendente.erase(0, n);
-}
-
 // A key that ends the wait: a key going down that is not Shift, Ctrl, Alt, Windows or a lock.
 bool tecla_nova(const INPUT_RECORD& registro) {
     if (registro.EventType != KEY_EVENT || !registro.Event.KeyEvent.bKeyDown) return false;
@@ -166,16 +162,9 @@ bool terminal_ler_entrada(std::string& pedaco) {
     pedaco.clear();
     descarregar();
     for (;;) {
-        if (auto fim = t.pendente.find('\n'); fim != std::string::npos) {
-            entregar(pedaco, fim + 1);
-            return true;
-        }
-        if (t.pendente.size() >= maior_pedaco) {
-            entregar(pedaco, maior_pedaco);
-            return true;
-        }
+        if (tirar_pedaco(t.pendente, pedaco, maior_pedaco)) return true;
         if (t.fim || !receber()) {
-            entregar(pedaco, t.pendente.size());
+            pedaco = std::exchange(t.pendente, {}); // the last piece, without its line feed
             return !pedaco.empty();
         }
     }
