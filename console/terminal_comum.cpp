@@ -108,10 +108,8 @@ std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo) {
     return std::string_view::npos;
 }
 
-std::string limpeza_em_vt(std::string_view sgr, std::string_view tela) {
-    std::string saida(sgr);
-    saida += "\033[H\033[2J\033[3J";
-    // Every SGR sequence of the screen dropped: the text takes the new colours.
+std::string sem_cores(std::string_view tela) {
+    std::string saida;
     while (!tela.empty()) {
         const auto codigo = tela.find("\033[");
         saida.append(tela.substr(0, codigo));
@@ -122,6 +120,10 @@ std::string limpeza_em_vt(std::string_view sgr, std::string_view tela) {
         tela.remove_prefix(fim + 1);
     }
     return saida;
+}
+
+std::string limpeza_em_vt(std::string_view sgr, std::string_view tela) {
+    return std::string(sgr) + "\033[H\033[2J\033[3J" + sem_cores(tela);
 }
 
 bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console antes,

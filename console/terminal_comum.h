@@ -45,6 +45,10 @@ int largura_sem_janela();
 // byte, or npos when the text ends first.
 std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo);
 
+// The drawn text without its colour codes (every SGR sequence), as every cell takes the colours
+// of a new scheme; other sequences stay, a code cut short at the end is dropped.
+std::string sem_cores(std::string_view tela);
+
 // The bytes that clear a VT terminal in the colours of `sgr` (cursor home, erase the screen and
 // the scroll-back) and draw `tela`, what was drawn since the last clear, again without its colour
 // codes. The colours go first, so that every cleared cell takes them.

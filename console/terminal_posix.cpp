@@ -88,24 +88,6 @@ std::string em_um_byte(std::string_view texto) {
     return saida;
 }
 
-// The drawn text without its colour codes, as every cell takes the new scheme's colours.
-std::string sem_cores(std::string_view tela) {
-    std::string saida;
-    for (std::size_t i = 0; i < tela.size(); ++i) {
-        if (tela[i] == '\033' && i + 1 < tela.size() && tela[i + 1] == '[') {
-            std::size_t fim = i + 2;
-            while (fim < tela.size() && !(tela[fim] >= 0x40 && tela[fim] <= 0x7E))
-                ++fim;
-            if (fim < tela.size() && tela[fim] == 'm') {
-                i = fim;
-                continue;
-            }
-        }
-        saida += tela[i];
-    }
-    return saida;
-}
-
 // Nobody reads the output any more and SIGPIPE was ignored: end as the signal would have ended
 // the game, so that a shell sees the same status (141) either way.
 [[noreturn]] void terminar_por_sigpipe() {
