@@ -5,6 +5,7 @@
 #include "console/terminal.h"
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <string_view>
 
@@ -71,6 +72,8 @@ void definir_locale() {
 }
 
 void iniciar_console() {
+    // Memory run out ends the game with the terminal given back, never with it left raw.
+    std::set_new_handler([] { terminal_falhar("memoria insuficiente", 0); });
     terminal_iniciar();
 }
 

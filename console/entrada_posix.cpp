@@ -42,22 +42,29 @@ bool ha_entrada(int ms) {
     }
 }
 
-// Reads what is there into `pendente`; false at end of input or on a fault (a hung-up terminal).
+// Reads up to `maximo` bytes into `destino`, waiting for them when the descriptor was left
+// non-blocking; 0 at end of input. A fault ends the game.
+std::size_t ler_do_terminal(void* destino, std::size_t maximo) {
+    for (;;) {
+        const ssize_t lidos = ::read(STDIN_FILENO, destino, maximo);
+        if (lidos >= 0) return static_cast<std::size_t>(lidos);
+        if (errno == EINTR) {
+            redesenhar_se_voltou();
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            ha_entrada(-1);
+        } else {
+            terminal_falhar("erro ao ler a entrada", errno);
+        }
+    }
+}
+
+// Reads what is there into `pendente`; false at end of input.
 bool receber(std::size_t maximo) {
     char bloco[maior_pedaco];
-    for (;;) {
-        const ssize_t lidos = ::read(STDIN_FILENO, bloco, std::min(maximo, sizeof bloco));
-        if (lidos > 0) {
-            t.pendente.append(bloco, static_cast<std::size_t>(lidos));
-            return true;
-        }
-        if (lidos < 0 && errno == EINTR) {
-            redesenhar_se_voltou();
-            continue;
-        }
-        t.fim = true;
-        return false;
-    }
+    const std::size_t lidos = ler_do_terminal(bloco, std::min(maximo, sizeof bloco));
+    t.pendente.append(bloco, lidos);
+    t.fim = lidos == 0;
+    return !t.fim;
 }
 
 // Input from a pipe, a file or a terminal in its own canonical mode: lines as they come.
@@ -71,8 +78,12 @@ bool ler_sem_edicao(std::string& pedaco) {
     }
 }
 
-// Input typed at the terminal: edited and echoed here, beginning with what was typed ahead.
+// Input typed at the terminal: edited and echoed here, beginning with what was typed ahead. The
+// line's echo begins where the cursor stands; a lone Esc is dropped once the rest of a key's
+// sequence has had time to come.
 bool ler_com_edicao(std::string& pedaco) {
+    t.edicao.forma = forma_da_tela();
+    comecar_linha(t.edicao, coluna_do_cursor());
     for (;;) {
         std::size_t usados = 0;
         std::string eco;
@@ -92,6 +103,8 @@ bool ler_com_edicao(std::string& pedaco) {
             return true;
         }
         mostrar_tela();
+        if (escape_pendente(t.edicao) && !ha_entrada(espera_resto_da_tecla_ms))
+            abandonar_escape(t.edicao);
         if (t.fim || !receber(maior_pedaco)) return false;
     }
 }
@@ -104,15 +117,12 @@ int continuacoes(unsigned char b) {
     return 0;
 }
 
-// One byte straight from the terminal, waiting up to `ms` (for ever when negative).
+// One byte straight from the terminal, waiting up to `ms` (for ever when negative). The end of
+// input ends the game.
 bool byte_da_tecla(unsigned char& b, int ms) {
     if (!ha_entrada(ms)) return false;
-    for (;;) {
-        const ssize_t lido = ::read(STDIN_FILENO, &b, 1);
-        if (lido == 1) return true;
-        if (lido < 0 && errno == EINTR) continue;
-        terminal_encerrar(0); // the terminal is gone
-    }
+    if (ler_do_terminal(&b, 1) == 0) terminal_encerrar(0);
+    return true;
 }
 
 } // namespace
@@ -150,6 +160,7 @@ void terminal_esperar_tecla() {
         }
         return;
     }
-    for (int resto = continuacoes(b); resto > 0; --resto)
+    // A letter of several bytes is one key; in a one-byte encoding every byte is one.
+    for (int resto = forma_da_tela().utf8 ? continuacoes(b) : 0; resto > 0; --resto)
         if (!byte_da_tecla(b, espera_resto_da_tecla_ms)) break;
 }

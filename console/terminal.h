@@ -42,3 +42,8 @@ void terminal_esperar_tecla();
 
 // Gives the terminal back as it was found and ends the program with `estado`.
 [[noreturn]] void terminal_encerrar(int estado);
+
+// Ends the game on a fault it cannot go on from (the output or the input failing, memory run
+// out): the terminal given back, one line on standard error, "quirelo: " with `o_que` and the
+// system's reason for the error code `erro` (none when 0), and status 1. Allocates nothing.
+[[noreturn]] void terminal_falhar(const char* o_que, int erro);

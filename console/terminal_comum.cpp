@@ -123,7 +123,7 @@ std::string sem_cores(std::string_view tela) {
 }
 
 std::string limpeza_em_vt(std::string_view sgr, std::string_view tela) {
-    return std::string(sgr) + "\033[H\033[2J\033[3J" + sem_cores(tela);
+    return std::string(sgr) + "\033[H\033[2J" + sem_cores(tela);
 }
 
 bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console antes,

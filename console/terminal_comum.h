@@ -49,9 +49,9 @@ std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo);
 // of a new scheme; other sequences stay, a code cut short at the end is dropped.
 std::string sem_cores(std::string_view tela);
 
-// The bytes that clear a VT terminal in the colours of `sgr` (cursor home, erase the screen and
-// the scroll-back) and draw `tela`, what was drawn since the last clear, again without its colour
-// codes. The colours go first, so that every cleared cell takes them.
+// The bytes that clear a VT terminal in the colours of `sgr` (cursor home, erase the screen; the
+// scroll-back is the player's) and draw `tela`, what was drawn since the last clear, again without
+// its colour codes. The colours go first, so that every cleared cell takes them.
 std::string limpeza_em_vt(std::string_view sgr, std::string_view tela);
 
 // A cursor position in a console's buffer, counted from 0.

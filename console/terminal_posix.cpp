@@ -2,6 +2,7 @@
 // terminfo's variants), the modes and signals (termios), and the sleeps.
 #include "console/terminal_posix.h"
 #include "console/capacidades_posix.h"
+#include "console/edicao_linha.h"
 #include "console/terminal.h"
 #include "console/terminal_comum.h"
 
@@ -10,8 +11,11 @@
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <cwchar>
 #include <langinfo.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -22,7 +26,6 @@ namespace {
 // (see capacidades_posix.h).
 constexpr std::string_view cursor_ao_inicio = "\033[H";
 constexpr std::string_view apagar_tela = "\033[2J";
-constexpr std::string_view apagar_rolagem = "\033[3J";
 constexpr std::string_view mostrar_cursor = "\033[?25h";
 constexpr std::string_view inserir_branco = "\033[@";
 
@@ -34,6 +37,12 @@ constexpr std::size_t maior_eco_guardado = 16384;
 // A sleep that begins within this time of the previous sleep's deadline counts from that
 // deadline (see terminal_dormir).
 constexpr long long folga_encadeada_ns = 5'000'000;
+// How long the restore written from a signal handler waits for a terminal that takes no more
+// output (a descriptor left non-blocking by another program), in waits of this many ms.
+constexpr int esperas_do_restauro = 20;
+constexpr int espera_do_restauro_ms = 50;
+// The signals whose handlers give the terminal back; while one of them runs, the others wait.
+constexpr int sinais_do_terminal[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 
 // The terminal's own state, as the operating system keeps it for a Windows console.
 struct estado_do_terminal {
@@ -54,6 +63,7 @@ struct estado_do_terminal {
     timespec prazo{};                          // when the last sleep was due to end
     bool com_prazo = false;              // `prazo` is set and no read or key wait has come since
     std::atomic<long long> parado_ns{0}; // all the time spent stopped by Ctrl-Z
+    bool falhando = false;               // the game is ending on a fault: writes may fail again
 };
 
 estado_do_terminal t;
@@ -100,28 +110,50 @@ std::string em_um_byte(std::string_view texto) {
     std::_Exit(128 + SIGPIPE);
 }
 
+// Waits until the descriptor takes more output (a blocking one takes it at once); false when
+// `ms` went by first (never, for a negative `ms`).
+bool esperar_saida(int ms) {
+    pollfd p{STDOUT_FILENO, POLLOUT, 0};
+    return ::poll(&p, 1, ms) != 0;
+}
+
+// Writes every byte, waiting while the terminal takes no more: nothing is dropped. A closed pipe
+// ends the game as SIGPIPE does; any other fault ends it with the terminal given back.
 void escrever_tudo(const char* dados, std::size_t tamanho) {
     while (tamanho > 0) {
         const ssize_t escritos = ::write(STDOUT_FILENO, dados, tamanho);
-        if (escritos < 0) {
-            if (errno == EINTR) continue;
-            if (errno == EPIPE) terminar_por_sigpipe();
-            return; // nothing to report to: the output is gone (a hung-up terminal)
+        if (escritos >= 0) {
+            dados += escritos;
+            tamanho -= static_cast<std::size_t>(escritos);
+            continue;
         }
-        dados += escritos;
-        tamanho -= static_cast<std::size_t>(escritos);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            esperar_saida(-1);
+            continue;
+        }
+        if (errno == EPIPE) terminar_por_sigpipe();
+        if (t.falhando) return; // already on the way out: what is left is lost with the output
+        terminal_falhar("erro ao escrever na saida", errno);
     }
+}
+
+// Holds back the signals that restore the terminal, so that no handler runs meanwhile; returns
+// the mask to put back.
+sigset_t segurar_sinais() {
+    sigset_t segurar, antes;
+    sigemptyset(&segurar);
+    for (int s : sinais_do_terminal)
+        sigaddset(&segurar, s);
+    sigprocmask(SIG_BLOCK, &segurar, &antes);
+    return antes;
 }
 
 // Writes what is waiting, with the signals that restore the terminal held back meanwhile, so
 // that a restore never lands in the middle of a screen.
 void descarregar() {
     if (t.saida.empty()) return;
-    sigset_t bloquear, antes;
-    sigemptyset(&bloquear);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP})
-        sigaddset(&bloquear, s);
-    sigprocmask(SIG_BLOCK, &bloquear, &antes);
+    const sigset_t antes = segurar_sinais();
     escrever_tudo(t.saida.data(), t.saida.size());
     sigprocmask(SIG_SETMASK, &antes, nullptr);
     t.saida.clear();
@@ -166,9 +198,7 @@ void limpar_com_esquema() {
         return;
     }
     t.saida.append(cursor_ao_inicio);
-    t.saida.append(apagar_tela);
-    // The alternate screen has no scroll-back; erasing it there would wipe the player's own.
-    if (!t.interativo) t.saida.append(apagar_rolagem);
+    t.saida.append(apagar_tela); // the screen only: the scroll-back is the player's
 }
 
 long long em_ns(const timespec& t) {
@@ -200,10 +230,23 @@ int dormir_ate(const timespec& prazo) {
 #endif
 }
 
-// Async-signal-safe: a plain write that reports nothing.
+// Async-signal-safe (write and poll only): writes the whole sequence, waiting a bounded time
+// for a terminal that takes no more; reports nothing.
 void enviar(std::string_view sequencia) {
-    ssize_t ignorado = ::write(STDOUT_FILENO, sequencia.data(), sequencia.size());
-    (void)ignorado;
+    int esperas = 0;
+    while (!sequencia.empty()) {
+        const ssize_t escritos = ::write(STDOUT_FILENO, sequencia.data(), sequencia.size());
+        if (escritos > 0) {
+            sequencia.remove_prefix(static_cast<std::size_t>(escritos));
+        } else if (escritos < 0 && errno == EINTR) {
+            continue;
+        } else if (escritos < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+                   esperas++ < esperas_do_restauro) {
+            esperar_saida(espera_do_restauro_ms);
+        } else {
+            return;
+        }
+    }
 }
 
 // Gives the shell its colours, cursor, screen and modes back; async-signal-safe. `acao` is
@@ -235,17 +278,23 @@ void compor_entrada_e_saida() {
     t.ao_devolver += c.sair_da_alternativa;
 }
 
+// While a handler runs, the other signals that restore the terminal wait for it to end.
 void instalar(int sinal, void (*tratador)(int), int opcoes) {
     struct sigaction acao {};
     acao.sa_handler = tratador;
     sigemptyset(&acao.sa_mask);
+    for (int s : sinais_do_terminal)
+        sigaddset(&acao.sa_mask, s);
     acao.sa_flags = opcoes; // no SA_RESTART: sleeps and reads come back to redraw after a stop
     sigaction(sinal, &acao, nullptr);
 }
 
 // Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the terminal back, then the signal's own ending.
+// A Ctrl-Z that came meanwhile is dropped: the game is ending, it must not take the terminal
+// again on `fg`.
 extern "C" void ao_terminar(int sinal) {
     devolver_terminal(TCSAFLUSH);
+    instalar(SIGTSTP, SIG_IGN, 0);
     std::raise(sinal); // delivered with its default action once this handler returns
 }
 
@@ -296,6 +345,15 @@ void recomecar_prazos() {
     t.com_prazo = false;
 }
 
+forma_do_terminal forma_da_tela() {
+    return {t.utf8, [](char32_t c) { return ::wcwidth(static_cast<wchar_t>(c)); },
+            terminal_largura()};
+}
+
+int coluna_do_cursor() {
+    return coluna_depois(t.tela, forma_da_tela());
+}
+
 void terminal_definir_locale() {
     // The encoding comes from the player's own locale; the Portuguese one must not change it.
     std::setlocale(LC_ALL, "");
@@ -304,6 +362,11 @@ void terminal_definir_locale() {
     const char* nomes_um_byte[] = {"pt_BR.ISO-8859-1", "pt_BR", "pt_PT.ISO-8859-1", "pt_PT"};
     for (const char* nome : t.utf8 ? nomes_utf8 : nomes_um_byte)
         if (std::setlocale(LC_ALL, nome)) return;
+    // The columns of typed characters come from the locale's table: a terminal taken for UTF-8
+    // under the C locale gets the table of C.UTF-8, where the system has it.
+    if (t.utf8 && !std::strstr(nl_langinfo(CODESET), "UTF-8"))
+        for (const char* nome : {"C.UTF-8", "C.utf8"})
+            if (std::setlocale(LC_CTYPE, nome)) return;
 }
 
 void terminal_iniciar() {
@@ -388,8 +451,27 @@ void terminal_dormir(int ms) {
     }
 }
 
+// The signals stay held from here on: no handler runs while the program's objects are destroyed.
 void terminal_encerrar(int estado) {
+    segurar_sinais();
     descarregar();
     devolver_terminal(TCSAFLUSH);
     std::exit(estado);
+}
+
+// Allocates nothing, so that it also serves when memory has run out.
+void terminal_falhar(const char* o_que, int erro) {
+    segurar_sinais();
+    if (!t.falhando) {
+        t.falhando = true;
+        descarregar();
+    }
+    devolver_terminal(TCSAFLUSH);
+    const char* partes[] = {"quirelo: ", o_que, erro != 0 ? ": " : "",
+                            erro != 0 ? std::strerror(erro) : "", "\n"};
+    for (const char* parte : partes) {
+        ssize_t ignorado = ::write(STDERR_FILENO, parte, std::strlen(parte));
+        (void)ignorado; // nowhere left to report to
+    }
+    std::exit(1);
 }

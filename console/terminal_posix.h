@@ -1,6 +1,8 @@
 // What the two halves of the POSIX backend, the screen and modes and the input, offer each other.
 #pragma once
 
+#include "console/edicao_linha.h"
+
 #include <string_view>
 
 // Both standard input and output are terminals, and the game took them (no canonical mode, no
@@ -19,3 +21,9 @@ void redesenhar_se_voltou();
 
 // A read or key wait begins: the next sleep starts a schedule of its own.
 void recomecar_prazos();
+
+// How the terminal shows text: its encoding, the columns of each character, the window's width.
+forma_do_terminal forma_da_tela();
+
+// The column where the cursor stands now, worked out from what was drawn since the last clear.
+int coluna_do_cursor();

@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,8 +61,15 @@ bool receber() {
     if (!t.console) {
         char bloco[maior_pedaco];
         DWORD lidos = 0;
-        if (!ReadFile(t.entrada, bloco, sizeof bloco, &lidos, nullptr) || lidos == 0) {
-            t.fim = true; // end of a file or of a pipe, or no input at all
+        if (!ReadFile(t.entrada, bloco, sizeof bloco, &lidos, nullptr)) {
+            // A pipe whose writer has gone ends the input; anything else is a fault.
+            const DWORD erro = GetLastError();
+            if (erro != ERROR_BROKEN_PIPE && erro != ERROR_HANDLE_EOF)
+                terminal_falhar("erro ao ler a entrada", static_cast<int>(erro));
+            lidos = 0;
+        }
+        if (lidos == 0) {
+            t.fim = true; // the end of a file or of a pipe
             return false;
         }
         t.pendente.append(bloco, lidos);
@@ -82,8 +90,7 @@ bool receber() {
         if (lido && lidos > 0) break;
         // Ctrl-C breaks the read off, with or without a failure; its handler is ending the game.
         if (GetLastError() == ERROR_OPERATION_ABORTED || (lido && lidos == 0)) continue;
-        t.fim = true; // the console is gone
-        return false;
+        terminal_falhar("erro ao ler a entrada", static_cast<int>(GetLastError()));
     }
     DWORD total = de + lidos;
     if (primeira_metade(bloco[total - 1])) t.meio_par = bloco[--total];
@@ -136,6 +143,43 @@ void encerrar_travado(UINT estado) {
     devolver_saida();
     devolver_entrada();
     ExitProcess(estado);
+}
+
+// One line on standard error: "quirelo: ", what failed and the system's reason. Fixed buffers
+// only, so that it also serves when memory has run out.
+void falhar_travado(const char* o_que, DWORD erro) {
+    devolver_saida();
+    devolver_entrada();
+    wchar_t linha[1024];
+    std::size_t n = 0;
+    auto juntar = [&](const wchar_t* parte) {
+        for (; *parte && n + 2 < std::size(linha); ++parte)
+            linha[n++] = *parte;
+    };
+    juntar(L"quirelo: ");
+    for (; *o_que && n + 2 < std::size(linha); ++o_que)
+        linha[n++] = static_cast<wchar_t>(static_cast<unsigned char>(*o_que));
+    wchar_t motivo[512] = L"";
+    if (erro != 0 &&
+        FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, erro,
+                       0, motivo, static_cast<DWORD>(std::size(motivo)), nullptr) > 0) {
+        juntar(L": ");
+        juntar(motivo);
+        while (n > 0 && (linha[n - 1] == L'\r' || linha[n - 1] == L'\n' || linha[n - 1] == L' '))
+            --n;
+    }
+    linha[n++] = L'\n';
+    const HANDLE erros = GetStdHandle(STD_ERROR_HANDLE);
+    DWORD modo = 0, escritos = 0;
+    if (GetConsoleMode(erros, &modo)) {
+        WriteConsoleW(erros, linha, static_cast<DWORD>(n), &escritos, nullptr);
+    } else {
+        char utf8[4096];
+        const int bytes = WideCharToMultiByte(CP_UTF8, 0, linha, static_cast<int>(n), utf8,
+                                              sizeof utf8, nullptr, nullptr);
+        if (bytes > 0) WriteFile(erros, utf8, static_cast<DWORD>(bytes), &escritos, nullptr);
+    }
+    ExitProcess(1);
 }
 
 void terminal_definir_locale() {
@@ -197,6 +241,11 @@ void terminal_esperar_tecla() {
     if (!guardadas.empty())
         WriteConsoleInputW(t.entrada, guardadas.data(), static_cast<DWORD>(guardadas.size()),
                            &escritos);
+}
+
+void terminal_falhar(const char* o_que, int erro) {
+    if (!saida_travada_aqui()) travar_saida(); // kept to the end, as on any way out
+    falhar_travado(o_que, static_cast<DWORD>(erro));
 }
 
 void terminal_encerrar(int estado) {

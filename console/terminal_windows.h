@@ -20,6 +20,8 @@ bool iniciar_saida();
 // The output lock: held while anything is written and, for good, once the game is ending, so
 // that a restore never lands in the middle of a screen and nothing is written after it.
 void travar_saida();
+// Whether the thread that asks holds the output lock.
+bool saida_travada_aqui();
 
 // Writes what is waiting; the `_travado` form when the caller holds the lock.
 void descarregar();
@@ -34,3 +36,7 @@ void devolver_saida();
 // Gives the whole console back and ends the process with `estado`. The caller holds the output
 // lock, which is never released.
 [[noreturn]] void encerrar_travado(UINT estado);
+
+// Ends the game on a fault, as terminal_falhar does, with the system's reason for the error code
+// `erro`; the caller holds the output lock.
+[[noreturn]] void falhar_travado(const char* o_que, DWORD erro);

@@ -5,6 +5,7 @@
 #include "console/terminal_windows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <string>
 
 namespace {
@@ -37,11 +38,13 @@ struct estado_da_saida {
     std::string tela; // output redirected: what was drawn since the last clear, for a scheme
                       // change to draw again in its colours
     SRWLOCK trava = SRWLOCK_INIT;
+    std::atomic<DWORD> dono{0}; // the thread that holds `trava`, 0 for none
 };
 
 estado_da_saida t;
 
 void destravar() {
+    t.dono = 0;
     ReleaseSRWLockExclusive(&t.trava);
 }
 
@@ -69,8 +72,9 @@ void escrever_no_console(std::wstring_view texto) {
         DWORD vez = static_cast<DWORD>(std::min<std::size_t>(texto.size(), unidades_por_vez));
         if (vez < texto.size() && primeira_metade(texto[vez - 1])) --vez; // keep pairs whole
         DWORD escritos = 0;
-        if (!WriteConsoleW(t.saida, texto.data(), vez, &escritos, nullptr) || escritos == 0)
-            return; // nothing to report to: the console is gone
+        if (!WriteConsoleW(t.saida, texto.data(), vez, &escritos, nullptr))
+            falhar_travado("erro ao escrever na saida", GetLastError());
+        if (escritos == 0) return;
         texto.remove_prefix(escritos);
     }
 }
@@ -103,7 +107,7 @@ void escrever_bytes(std::string_view bytes) {
             if (erro == ERROR_NO_DATA || erro == ERROR_BROKEN_PIPE ||
                 erro == ERROR_PIPE_NOT_CONNECTED)
                 encerrar_travado(status_saida_fechada);
-            return; // nothing to report to
+            falhar_travado("erro ao escrever na saida", erro);
         }
         if (escritos == 0) return;
         bytes.remove_prefix(escritos);
@@ -187,6 +191,11 @@ bool iniciar_saida() {
 
 void travar_saida() {
     AcquireSRWLockExclusive(&t.trava);
+    t.dono = GetCurrentThreadId();
+}
+
+bool saida_travada_aqui() {
+    return t.dono == GetCurrentThreadId();
 }
 
 void descarregar_travado() {

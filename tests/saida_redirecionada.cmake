@@ -30,7 +30,7 @@ string(ASCII 27 esc)
 # Rules, then credits, then the end of input: the key waits take nothing from the script.
 rodar("2\n3\n" "60")
 exigir("end of input must end the game with 0, got ${estado}" estado STREQUAL 0)
-string(FIND "${saida}" "${esc}[0m${esc}[H${esc}[2J${esc}[3J${esc}[3;11H${esc}[36m          *"
+string(FIND "${saida}" "${esc}[0m${esc}[H${esc}[2J${esc}[3;11H${esc}[36m          *"
   menu_centrado)
 exigir("menu not cleared and centred for COLUMNS=60" menu_centrado GREATER_EQUAL 0)
 string(FIND "${saida}" "Letras ou numeros diferentes serão considerados errados." aviso)
@@ -54,6 +54,22 @@ rodar("" "38")
 string(FIND "${saida}" "${esc}[3;" movido)
 exigir("a window of 38 columns must not move the cursor" movido EQUAL -1)
 
+# Streams that cannot work end the game with status 1 and one line on standard error that says
+# what failed: output to a full disk or to a closed descriptor, input from a closed descriptor
+# or from a folder.
+find_program(SH sh)
+foreach(caso "saida cheia|</dev/null >/dev/full" "saida fechada|</dev/null >&-"
+             "entrada fechada|<&- >/dev/null" "entrada numa pasta|</ >/dev/null")
+  string(REPLACE "|" ";" caso "${caso}")
+  list(GET caso 0 nome)
+  list(GET caso 1 redirecoes)
+  execute_process(COMMAND ${SH} -c "exec \"$@\" ${redirecoes}" sh ${EMULADOR} "${JOGO}"
+    ERROR_VARIABLE erros RESULT_VARIABLE estado TIMEOUT 60)
+  exigir("${nome}: status 1 expected, got ${estado}" estado STREQUAL 1)
+  exigir("${nome}: one line \"quirelo: ...\" on standard error expected, got '${erros}'"
+    erros MATCHES "^quirelo: [^\n]+\n$")
+endforeach()
+
 if(NOT WINDOWS)
   return()
 endif()
@@ -63,10 +79,10 @@ endif()
 rodar("1\n9\n9\n" "")
 exigir("a round must end the game with 0 at the end of input, got ${estado}" estado STREQUAL 0)
 foreach(k 1 2)
-  string(REGEX MATCH "${esc}\\[0;4[1-6];97m${esc}\\[H${esc}\\[2J${esc}\\[3JCor:${k}" flash "${saida}")
+  string(REGEX MATCH "${esc}\\[0;4[1-6];97m${esc}\\[H${esc}\\[2JCor:${k}" flash "${saida}")
   exigir("flash ${k} not in its colours from the clear on" flash)
 endforeach()
-string(FIND "${saida}" "${esc}[0;40;37m${esc}[H${esc}[2J${esc}[3J1 - Vermelho\n2 - Azul\n" legenda)
+string(FIND "${saida}" "${esc}[0;40;37m${esc}[H${esc}[2J1 - Vermelho\n2 - Azul\n" legenda)
 exigir("the legend not drawn again in the normal scheme" legenda GREATER 0)
 
 # Nobody reads the output any more: the game ends at its next write, as POSIX's SIGPIPE ends it.

@@ -155,3 +155,70 @@ TEST(EdicaoLinha, CtrlDSoNumaLinhaVaziaEFimDaEntrada) {
     EXPECT_EQ(r.ultimo, passo_edicao::linha_pronta);
     EXPECT_EQ(r.linha, "12\n");
 }
+
+namespace {
+
+// Columns as a terminal's table gives them, for the characters below: a combining mark takes
+// none, the CJK and emoji ranges two.
+int colunas_de_teste(char32_t c) {
+    if (c >= 0x300 && c < 0x370) return 0;
+    return c >= 0x1100 ? 2 : 1;
+}
+
+} // namespace
+
+TEST(EdicaoLinha, OEcoMostraOQueALinhaGuarda) {
+    const std::string longa(100, '7');
+    const struct {
+        const char* nome;
+        bool utf8;
+        std::string teclas, linha, eco;
+    } casos[] = {
+        {"a wide character erased whole", true, "\xF0\x9F\x98\x80\x7f\n", "\n",
+         "\xF0\x9F\x98\x80\b\b  \b\b\n"},
+        {"a combining mark erased with its base", true, "ae\xCC\x81\x7f\n", "a\n",
+         "ae\xCC\x81\b \b\n"},
+        {"invalid UTF-8 kept, shown as a replacement", true,
+         "\xC3"
+         "2\n",
+         "\xC3"
+         "2\n",
+         "\xEF\xBF\xBD"
+         "2\n"},
+        {"one byte: a Latin-1 letter is one character", false, "1\xBA\x7f\n", "1\n",
+         "1\xBA\b \b\n"},
+        {"one byte: a C1 control is shown as ?", false,
+         "\x9B"
+         "2\n",
+         "\x9B"
+         "2\n",
+         "?2\n"},
+        {"a wrapped line erased across its rows", true, longa + "\x15\n", "\n",
+         longa + "\r\033[A" + std::string(100, ' ') + "\r\033[A\n"},
+    };
+    for (const auto& caso : casos) {
+        edicao_linha e;
+        e.forma = {caso.utf8, colunas_de_teste, 80};
+        comecar_linha(e, 0);
+        std::string eco;
+        for (char b : caso.teclas)
+            editar_byte(e, static_cast<unsigned char>(b), eco);
+        EXPECT_EQ(e.linha, caso.linha) << caso.nome;
+        EXPECT_EQ(eco, caso.eco) << caso.nome;
+    }
+}
+
+TEST(EdicaoLinha, ColunaDoCursorDepoisDoQueFoiDesenhado) {
+    const forma_do_terminal forma{true, colunas_de_teste, 80};
+    const std::pair<std::string, int> casos[] = {
+        {"Digite a cor 1:", 15},
+        {"\033[23;21H\033[37mOpcao: \033[0;40;37m", 27},
+        {"\033[23;21HOpcao: \nATENCAO\n\n", 0},
+        {std::string(85, 'x'), 5},
+        {std::string(80, 'x'), 80},
+        {"\xE6\x97\xA5\xE6\x9C\xAC", 4},
+        {"abc\b\033[2C\033[A", 4},
+    };
+    for (const auto& [texto, coluna] : casos)
+        EXPECT_EQ(coluna_depois(texto, forma), coluna) << texto;
+}

@@ -321,6 +321,7 @@ Game::Game(const Options& options) : emulator_(options.rows, options.cols) {
             dup2(slave, STDOUT_FILENO);
             dup2(slave, STDERR_FILENO);
             if (slave > STDERR_FILENO) close(slave);
+            if (options.nonblocking) fcntl(STDIN_FILENO, F_SETFL, O_RDWR | O_NONBLOCK);
             execve(argv[0], argv.data(), envp.data());
             _exit(127);
         }

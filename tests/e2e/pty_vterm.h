@@ -134,6 +134,9 @@ struct Options {
     // locale); a bare NAME removes it.
     std::vector<std::string> env = {};
     bool light_theme = false; // the terminal's own colours are black on white
+    // The terminal's file description left non-blocking (O_NONBLOCK), as an earlier program in
+    // the same terminal can leave it: reads and writes that would wait fail with EAGAIN.
+    bool nonblocking = false;
 };
 
 // The path of libfaketime, and the program, as the build gave them.

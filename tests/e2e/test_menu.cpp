@@ -313,5 +313,48 @@ TEST(Menu, CreditsScreenThenTheMenuAgain) {
     EXPECT_EQ(s.line(26), "") << "the key pressed stays out of the menu's read";
 }
 
+struct Typing {
+    const char* name;
+    std::vector<std::string> keys; // typed with a pause after each, as a player types
+    std::string shown;             // row 26, where the menu's typing shows, afterwards
+    int cursor_col;
+};
+
+void PrintTo(const Typing& t, std::ostream* os) {
+    *os << t.name;
+}
+
+class TypingAtTheMenu : public ::testing::TestWithParam<Typing> {};
+
+// The echo shows what the line holds, however many columns its characters take and however
+// many rows it wraps onto; a lone Esc is no key. A line that shows empty takes the next "2" as
+// the rules.
+TEST_P(TypingAtTheMenu, TheScreenShowsWhatTheLineHolds) {
+    const Typing& t = GetParam();
+    Game game(at_width(80));
+    ASSERT_TRUE(menu_is_drawn(game));
+    for (const std::string& keys : t.keys) {
+        game.type(keys);
+        game.wait_until([] { return false; }, milliseconds{150});
+    }
+    const Emulator& s = game.screen();
+    EXPECT_EQ(s.line(26), t.shown) << s.dump();
+    EXPECT_EQ(s.line(27), "") << s.dump();
+    EXPECT_EQ(std::make_pair(s.cursor_row(), s.cursor_col()), std::make_pair(26, t.cursor_col));
+    if (!t.shown.empty()) return;
+    game.type("2\r");
+    EXPECT_TRUE(game.wait_for_text("              REGRAS", step_timeout)) << s.dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, TypingAtTheMenu,
+    ::testing::Values(Typing{"WideThenBackspace", {"\U0001F600", "\x7f"}, "", 0},
+                      Typing{"TwoWideThenBackspace", {"\u65e5\u672c", "\x7f"}, "\u65e5", 2},
+                      Typing{"TwoWideThenCtrlW", {"\u65e5\u672c", "\x17"}, "", 0},
+                      Typing{"CombiningMarkThenBackspace", {"e\u0301", "\x7f"}, "", 0},
+                      Typing{"WrappedLineThenCtrlU", {std::string(100, '7'), "\x15"}, "", 0},
+                      Typing{"LoneEsc", {"\033"}, "", 0}),
+    [](const ::testing::TestParamInfo<Typing>& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace e2e

@@ -1,11 +1,14 @@
-// End to end: every way out of the game gives the terminal back as the player left it.
+// End to end: every way out of the game gives the terminal back as the player left it, and a
+// terminal that pushes back loses nothing.
 #include "pty_vterm.h"
 #include "robot.h"
 
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <thread>
 
 namespace e2e {
 namespace {
@@ -110,7 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
 
 // Closing the terminal during a round ends the game: no read or sleep goes on for ever on a
-// terminal that is gone.
+// terminal that is gone. Either the hang-up's signal ends it, or its next write fails first:
+// a failed output, status 1.
 TEST(HangUp, ClosingTheTerminalEndsTheGame) {
     Options options;
     options.program = game_program();
@@ -121,7 +125,7 @@ TEST(HangUp, ClosingTheTerminalEndsTheGame) {
         << "the game still runs with its terminal gone";
     const int st = game.wait_status();
     std::printf("after the hang-up: %s\n", describe_status(st).c_str());
-    EXPECT_TRUE((WIFEXITED(st) && WEXITSTATUS(st) == 0) ||
+    EXPECT_TRUE((WIFEXITED(st) && WEXITSTATUS(st) == 1) ||
                 (WIFSIGNALED(st) && WTERMSIG(st) == SIGHUP))
         << describe_status(st);
 }
@@ -190,6 +194,112 @@ INSTANTIATE_TEST_SUITE_P(Game, Suspend, ::testing::Values(Where::Menu, Where::Fl
                              return std::string(info.param == Where::Menu ? "AtTheMenu"
                                                                           : "DuringAFlash");
                          });
+
+bool exited_with(int st, int status) {
+    return WIFEXITED(st) && WEXITSTATUS(st) == status;
+}
+
+// The terminal's file description left non-blocking by an earlier program (standard input and
+// output share it), under TERM=screen at 250 x 80, where every clear writes each of the 20,000
+// cells, far more than the pty takes at once: the reads wait for the player, every byte reaches
+// the screen, and the way out is whole.
+TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
+    Options options;
+    options.program = game_program();
+    options.cols = 250;
+    options.rows = 80;
+    options.env = {"TERM=screen"};
+    options.nonblocking = true;
+    Game game(options);
+    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
+    EXPECT_EQ(game.screen().find("[ 1 ] COMECAR JOGO"), std::make_pair(14, 105));
+    game.type("1\r");
+    const auto round = watch_round(game);
+    ASSERT_TRUE(round) << game.screen().dump();
+    EXPECT_EQ(join(round->faults), "");
+    ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout)) << game.screen().dump();
+    EXPECT_EQ(normal_scheme_faults(game.screen()).size(), 0u) << game.screen().dump();
+    game.type("\x04");
+    ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
+    EXPECT_TRUE(exited_with(game.wait_status(), 0)) << describe_status(game.wait_status());
+    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(given_back_faults(game.screen())), "");
+}
+
+// A Ctrl-Z while the restore of a Ctrl-C is still being written (the terminal's output stopped
+// with Ctrl-S holds it): the stop waits for the restore, the game ends by its Ctrl-C, and the
+// terminal stays given back.
+TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
+    Options options;
+    options.program = game_program();
+    Game game(options);
+    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
+    const auto pause = [] { std::this_thread::sleep_for(milliseconds{150}); };
+    game.type("\x13");
+    pause();
+    game.signal(SIGINT);
+    pause();
+    game.signal(SIGTSTP);
+    pause();
+    game.type("\x11");
+    ASSERT_TRUE(game.wait_until([&] { return game.ended() || game.stopped(); }, step_timeout));
+    if (game.stopped()) game.signal(SIGCONT);
+    ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
+    const int st = game.wait_status();
+    EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGINT) << describe_status(st);
+    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
+}
+
+// The most address space the game has used, from /proc, in KiB.
+long peak_address_space_kb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmPeak:", 0) == 0) return std::stol(line.substr(7));
+    return 0;
+}
+
+// Memory running out: a 1000 x 1000 window under TERM=screen, where a clear paints a million
+// cells, with the address space the same game needs at that size where no clear paints
+// (TERM=xterm) and 256 KiB more. The game ends with a message and status 1, the terminal given
+// back.
+TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
+    Options options;
+    options.program = game_program();
+    options.cols = options.rows = 1000;
+    options.fast_clock = false;
+    long needed_kb = 0;
+    {
+        Game game(options);
+        ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().line(0);
+        needed_kb = peak_address_space_kb(game.pid());
+    }
+    ASSERT_GT(needed_kb, 0);
+    options.env = {"TERM=screen"};
+    options.program = "/usr/bin/prlimit";
+    options.args = {"--as=" + std::to_string((needed_kb + 256) * 1024), "--", game_program()};
+    Game game(options);
+    ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().line(0);
+    EXPECT_TRUE(exited_with(game.wait_status(), 1)) << describe_status(game.wait_status());
+    EXPECT_TRUE(game.screen().contains("quirelo: memoria insuficiente"));
+    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(given_back_faults(game.screen())), "");
+}
+
+// Standard input a pipe and standard output the terminal (`printf '2\n3\n' | quirelo`): the
+// clears erase the screen, never the player's scroll-back.
+TEST(WaysOut, TheScrollBackIsThePlayers) {
+    Options options;
+    options.program = "/bin/sh";
+    options.args = {"-c", "printf '2\\n3\\n' | exec " + game_program()};
+    Game game(options);
+    ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
+    std::string all;
+    for (const Chunk& chunk : game.output())
+        all += chunk.bytes;
+    EXPECT_NE(all.find("CREDITOS"), std::string::npos);
+    EXPECT_EQ(all.find("\033[3J"), std::string::npos) << "the scroll-back erased";
+}
 
 } // namespace
 } // namespace e2e

@@ -50,7 +50,7 @@ void editar(const std::uint8_t* dados, std::size_t tamanho) {
         for (std::size_t j = 0; j + 1 < linha.size(); ++j)
             if (static_cast<unsigned char>(linha[j]) < 0x20 || linha[j] == 0x7F)
                 falha("a control byte in an edited line");
-        edicao.linha.clear();
+        comecar_linha(edicao, 0);
         eco.clear();
     }
 }
