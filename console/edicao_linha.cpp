@@ -1,4 +1,4 @@
-// Line editing for terminals in non-canonical mode, and where the cursor stands after a text.
+// Lines in pieces, line editing, and where the cursor stands after a text.
 #include "console/edicao_linha.h"
 
 #include <algorithm>
@@ -324,4 +324,13 @@ int coluna_depois(std::string_view texto, const forma_do_terminal& forma) {
         }
     }
     return coluna;
+}
+
+bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior) {
+    const auto fim_da_linha = pendente.find('\n');
+    if (fim_da_linha == std::string::npos && pendente.size() < maior) return false;
+    const std::size_t n = fim_da_linha == std::string::npos ? maior : fim_da_linha + 1;
+    pedaco.assign(pendente, 0, n);
+    pendente.erase(0, n);
+    return true;
 }

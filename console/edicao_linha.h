@@ -1,4 +1,5 @@
-// Line editing for terminals in non-canonical mode: the typed bytes become a line and its echo.
+// The input both backends hand to the reads: lines in pieces, and line editing for terminals in
+// non-canonical mode, where the typed bytes become a line and its echo.
 #pragma once
 
 #include <string>
@@ -64,3 +65,8 @@ void abandonar_escape(edicao_linha& edicao);
 // The column (0 to the width) where the cursor stands after `texto`, with its cursor movements,
 // line feeds and colour codes, is drawn from the top-left corner of a terminal of this form.
 int coluna_depois(std::string_view texto, const forma_do_terminal& forma);
+
+// Moves the next piece of input from the front of `pendente` into `pedaco`: a whole line with its
+// '\n', or the first `maior` bytes of a line too long for one piece. False, with both left as
+// they were, while `pendente` holds neither.
+bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior);

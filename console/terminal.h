@@ -15,7 +15,8 @@ void terminal_definir_locale();
 // before the next sleep, read, key wait or exit.
 void terminal_escrever(std::string_view texto);
 
-// Clears the whole screen (and the scroll-back) with the scheme in force, cursor top-left.
+// Clears the screen with the scheme in force, cursor top-left. A terminal's scroll-back is the
+// player's and stays; a Windows console is cleared as "cls" clears it, its whole buffer.
 void terminal_limpar();
 
 // Sets the console scheme from its two hexadecimal digits (background, foreground), such as

@@ -1,12 +1,14 @@
-// The screens that end a game: the wrong sequence, the victory and the fireworks.
+// The screens that end a game: the wrong sequence and the right one, the victory and the
+// fireworks.
 #include "console/console.h"
+#include "screens/duracoes.h"
 #include "screens/telas.h"
 
 #include <initializer_list>
 
 void erro() {
     limpar_tela();
-    esperar(1000);
+    esperar(duracao::tela_vazia_do_erro);
     limpar_tela();
     escrever("\033[31m");
     escrever_linha("========================================");
@@ -19,6 +21,15 @@ void erro() {
     escrever("\033[33m");
     escrever_linha("Tente novamente!");
     escrever("\033[0m");
+}
+
+void sequencia_certa(const int* sequencia, int tamanho) {
+    erro();
+    escrever("As cores eram:");
+    for (int p = 0; p < tamanho; ++p)
+        escrever_formato("%d,", sequencia[p]);
+    esperar(duracao::sequencia_certa);
+    limpar_tela();
 }
 
 void vitoria() {
@@ -40,7 +51,7 @@ void vitoria() {
     escrever("\033[36m");
     escrever_linha("========================================");
     escrever("\033[0m");
-    esperar(6000);
+    esperar(duracao::vitoria);
 }
 
 namespace {
@@ -68,7 +79,7 @@ void fogos() {
                "                     /  |  \\",
                "                  *     |     *",
            },
-           300);
+           duracao::quadros_dos_fogos[0]);
     quadro("\033[33m",
            {
                "              *       *       *",
@@ -79,7 +90,7 @@ void fogos() {
                "          *       /   |   \\       *",
                "              *       *       *",
            },
-           300);
+           duracao::quadros_dos_fogos[1]);
     quadro("\033[36m",
            {
                "       *                 *                 *",
@@ -92,5 +103,5 @@ void fogos() {
                "          /           \\     /           \\",
                "       *                 *                 *",
            },
-           500);
+           duracao::quadros_dos_fogos[2]);
 }

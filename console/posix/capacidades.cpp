@@ -1,5 +1,5 @@
 // What a POSIX terminal can do, read through ncurses' low-level terminfo interface only.
-#include "console/capacidades_posix.h"
+#include "console/posix/capacidades.h"
 
 #include <cctype>
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Unit tests of the pieces both terminal backends share: scheme colours and SGR attributes.
-#include "console/terminal_comum.h"
+#include "console/esquema.h"
+#include "console/windows/atributos.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 // The Windows backend's output: text and colours on a console, through VT codes or text
 // attributes (whichever the console really follows), and as VT sequences when redirected.
+#include "console/esquema.h"
 #include "console/terminal.h"
-#include "console/terminal_comum.h"
-#include "console/terminal_windows.h"
+#include "console/windows/atributos.h"
+#include "console/windows/windows.h"
 
 #include <algorithm>
 #include <atomic>
@@ -23,7 +24,7 @@ constexpr UINT status_saida_fechada = 141;
 
 // Standard output as the game found it and as the game uses it.
 struct estado_da_saida {
-    HANDLE saida = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE destino = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE janela = INVALID_HANDLE_VALUE; // output redirected: the console it runs in, if any
     bool console = false;                 // standard output is a console, and we took it
     bool vt = false;                      // the console follows the SGR codes itself
@@ -41,20 +42,20 @@ struct estado_da_saida {
     std::atomic<DWORD> dono{0}; // the thread that holds `trava`, 0 for none
 };
 
-estado_da_saida t;
+estado_da_saida saida;
 
 void destravar() {
-    t.dono = 0;
-    ReleaseSRWLockExclusive(&t.trava);
+    saida.dono = 0;
+    ReleaseSRWLockExclusive(&saida.trava);
 }
 
 // The game's "back to normal" code means the scheme in force, not the console's defaults.
 std::string_view normal() {
-    return t.com_esquema ? std::string_view(t.sgr_esquema) : atributos_normais;
+    return saida.com_esquema ? std::string_view(saida.sgr_esquema) : atributos_normais;
 }
 
 void anexar_saida(std::string_view bytes) {
-    anexar_com_normal(t.pendente, bytes, normal());
+    anexar_com_normal(saida.pendente, bytes, normal());
 }
 
 std::wstring em_utf16(std::string_view texto) {
@@ -72,7 +73,7 @@ void escrever_no_console(std::wstring_view texto) {
         DWORD vez = static_cast<DWORD>(std::min<std::size_t>(texto.size(), unidades_por_vez));
         if (vez < texto.size() && primeira_metade(texto[vez - 1])) --vez; // keep pairs whole
         DWORD escritos = 0;
-        if (!WriteConsoleW(t.saida, texto.data(), vez, &escritos, nullptr))
+        if (!WriteConsoleW(saida.destino, texto.data(), vez, &escritos, nullptr))
             falhar_travado("erro ao escrever na saida", GetLastError());
         if (escritos == 0) return;
         texto.remove_prefix(escritos);
@@ -88,9 +89,10 @@ void escrever_sem_vt(std::string_view bytes) {
         const auto fim = fim_do_codigo(bytes, codigo);
         if (fim == std::string_view::npos) return;
         if (bytes[fim] == 'm') {
-            t.atributos = static_cast<WORD>(atributo_apos_sgr(
-                t.atributos, bytes.substr(codigo + 2, fim - codigo - 2), t.atributo_esquema));
-            SetConsoleTextAttribute(t.saida, t.atributos);
+            saida.atributos = static_cast<WORD>(
+                atributo_apos_sgr(saida.atributos, bytes.substr(codigo + 2, fim - codigo - 2),
+                                  saida.atributo_esquema));
+            SetConsoleTextAttribute(saida.destino, saida.atributos);
         }
         bytes.remove_prefix(fim + 1);
     }
@@ -101,7 +103,7 @@ void escrever_bytes(std::string_view bytes) {
     while (!bytes.empty()) {
         DWORD escritos = 0;
         const DWORD vez = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 16));
-        if (!WriteFile(t.saida, bytes.data(), vez, &escritos, nullptr)) {
+        if (!WriteFile(saida.destino, bytes.data(), vez, &escritos, nullptr)) {
             // Windows says "the pipe is being closed" or "broken"; wine, "not connected".
             const DWORD erro = GetLastError();
             if (erro == ERROR_NO_DATA || erro == ERROR_BROKEN_PIPE ||
@@ -118,13 +120,13 @@ void escrever_bytes(std::string_view bytes) {
 // blanks too when `apagar` is set.
 void preencher(WORD atributo, bool apagar) {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(t.saida, &info)) return;
+    if (!GetConsoleScreenBufferInfo(saida.destino, &info)) return;
     const DWORD celulas = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
     DWORD feitas = 0;
-    if (apagar) FillConsoleOutputCharacterW(t.saida, L' ', celulas, COORD{0, 0}, &feitas);
-    FillConsoleOutputAttribute(t.saida, atributo, celulas, COORD{0, 0}, &feitas);
-    SetConsoleTextAttribute(t.saida, atributo);
-    t.atributos = atributo;
+    if (apagar) FillConsoleOutputCharacterW(saida.destino, L' ', celulas, COORD{0, 0}, &feitas);
+    FillConsoleOutputAttribute(saida.destino, atributo, celulas, COORD{0, 0}, &feitas);
+    SetConsoleTextAttribute(saida.destino, atributo);
+    saida.atributos = atributo;
 }
 
 posicao_no_console posicao(COORD c) {
@@ -136,78 +138,82 @@ posicao_no_console posicao(COORD c) {
 // that were there, and the cursor put back.
 bool vt_seguido(bool aceito) {
     CONSOLE_SCREEN_BUFFER_INFO antes{}, depois{};
-    bool lido = aceito && GetConsoleScreenBufferInfo(t.saida, &antes);
+    bool lido = aceito && GetConsoleScreenBufferInfo(saida.destino, &antes);
     if (lido) {
         escrever_no_console(codigo_de_teste);
-        lido = GetConsoleScreenBufferInfo(t.saida, &depois) != 0;
+        lido = GetConsoleScreenBufferInfo(saida.destino, &depois) != 0;
     }
     const posicao_no_console de = posicao(antes.dwCursorPosition);
     const posicao_no_console ate = posicao(depois.dwCursorPosition);
     if (lido && de != ate) {
         const DWORD celulas = static_cast<DWORD>(celulas_entre(de, ate, antes.dwSize.X));
         DWORD feitas = 0;
-        FillConsoleOutputCharacterW(t.saida, L' ', celulas, antes.dwCursorPosition, &feitas);
-        FillConsoleOutputAttribute(t.saida, antes.wAttributes, celulas, antes.dwCursorPosition,
-                                   &feitas);
-        SetConsoleCursorPosition(t.saida, antes.dwCursorPosition);
+        FillConsoleOutputCharacterW(saida.destino, L' ', celulas, antes.dwCursorPosition, &feitas);
+        FillConsoleOutputAttribute(saida.destino, antes.wAttributes, celulas,
+                                   antes.dwCursorPosition, &feitas);
+        SetConsoleCursorPosition(saida.destino, antes.dwCursorPosition);
     }
-    if (lido) SetConsoleTextAttribute(t.saida, antes.wAttributes);
+    if (lido) SetConsoleTextAttribute(saida.destino, antes.wAttributes);
     return console_segue_vt(aceito, lido, de, ate);
 }
 
 void guardar_esquema(std::string_view esquema) {
-    t.com_esquema = true;
-    t.atributo_esquema = static_cast<WORD>(atributo_de_esquema(esquema));
-    t.sgr_esquema = sgr_de_esquema(esquema);
+    saida.com_esquema = true;
+    saida.atributo_esquema = static_cast<WORD>(atributo_de_esquema(esquema));
+    saida.sgr_esquema = sgr_de_esquema(esquema);
 }
 
 } // namespace
 
 bool iniciar_saida() {
     DWORD modo = 0;
-    if (t.saida == nullptr || t.saida == INVALID_HANDLE_VALUE || !GetConsoleMode(t.saida, &modo)) {
+    if (saida.destino == nullptr || saida.destino == INVALID_HANDLE_VALUE ||
+        !GetConsoleMode(saida.destino, &modo)) {
         // Redirected: the width still comes from the console the game runs in, when it has one.
-        t.janela =
+        saida.janela =
             CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         return false;
     }
-    t.console = true;
-    t.modo_original = modo;
-    t.pagina_original = GetConsoleOutputCP();
+    saida.console = true;
+    saida.modo_original = modo;
+    saida.pagina_original = GetConsoleOutputCP();
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(t.saida, &info)) t.atributos_originais = info.wAttributes;
+    if (GetConsoleScreenBufferInfo(saida.destino, &info))
+        saida.atributos_originais = info.wAttributes;
     const DWORD sem_vt =
         (modo | ENABLE_PROCESSED_OUTPUT) & ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_PROCESSING);
-    const bool aceito = SetConsoleMode(t.saida, sem_vt | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-    t.vt = vt_seguido(aceito);
-    if (!t.vt) SetConsoleMode(t.saida, sem_vt); // the codes are turned into attributes here
+    const bool aceito =
+        SetConsoleMode(saida.destino, sem_vt | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+    saida.vt = vt_seguido(aceito);
+    if (!saida.vt)
+        SetConsoleMode(saida.destino, sem_vt); // the codes are turned into attributes here
     SetConsoleOutputCP(CP_UTF8);
     // The screens are drawn for light grey on black, whatever colours the console has.
     guardar_esquema(esquema_normal);
-    preencher(t.atributo_esquema, false);
+    preencher(saida.atributo_esquema, false);
     return true;
 }
 
 void travar_saida() {
-    AcquireSRWLockExclusive(&t.trava);
-    t.dono = GetCurrentThreadId();
+    AcquireSRWLockExclusive(&saida.trava);
+    saida.dono = GetCurrentThreadId();
 }
 
 bool saida_travada_aqui() {
-    return t.dono == GetCurrentThreadId();
+    return saida.dono == GetCurrentThreadId();
 }
 
 void descarregar_travado() {
-    if (t.pendente.empty()) return;
-    if (!t.console) {
-        escrever_bytes(t.pendente);
-    } else if (t.vt) {
-        escrever_no_console(em_utf16(t.pendente));
+    if (saida.pendente.empty()) return;
+    if (!saida.console) {
+        escrever_bytes(saida.pendente);
+    } else if (saida.vt) {
+        escrever_no_console(em_utf16(saida.pendente));
     } else {
-        escrever_sem_vt(t.pendente);
+        escrever_sem_vt(saida.pendente);
     }
-    t.pendente.clear();
+    saida.pendente.clear();
 }
 
 void descarregar() {
@@ -217,71 +223,71 @@ void descarregar() {
 }
 
 void devolver_saida() {
-    if (!t.console) return;
+    if (!saida.console) return;
     // The game's clears wiped the player's text; its colours come back in every cell.
-    preencher(t.atributos_originais, false);
-    SetConsoleOutputCP(t.pagina_original);
-    SetConsoleMode(t.saida, t.modo_original);
+    preencher(saida.atributos_originais, false);
+    SetConsoleOutputCP(saida.pagina_original);
+    SetConsoleMode(saida.destino, saida.modo_original);
 }
 
 void terminal_escrever(std::string_view texto) {
     anexar_saida(texto);
-    if (!t.console) t.tela.append(texto);
+    if (!saida.console) saida.tela.append(texto);
 }
 
 void terminal_limpar() {
-    if (!t.console) {
-        t.pendente += limpeza_em_vt(normal(), "");
-        t.tela.clear();
+    if (!saida.console) {
+        saida.pendente += limpeza_em_vt(normal(), "");
+        saida.tela.clear();
         return;
     }
     travar_saida();
     descarregar_travado();
-    if (t.vt) escrever_no_console(apagar_rolagem);
+    if (saida.vt) escrever_no_console(apagar_rolagem);
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(t.saida, &info)) {
-        preencher(t.atributo_esquema, true);
+    if (GetConsoleScreenBufferInfo(saida.destino, &info)) {
+        preencher(saida.atributo_esquema, true);
         // The window back at the top of the buffer, so that rows count from the window's top.
         const SMALL_RECT janela{0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
                                 static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
-        SetConsoleWindowInfo(t.saida, TRUE, &janela);
-        SetConsoleCursorPosition(t.saida, COORD{0, 0});
+        SetConsoleWindowInfo(saida.destino, TRUE, &janela);
+        SetConsoleCursorPosition(saida.destino, COORD{0, 0});
     }
     destravar();
 }
 
 void terminal_definir_esquema(std::string_view esquema) {
     guardar_esquema(esquema);
-    if (!t.console) {
+    if (!saida.console) {
         // The colours before the clear, then what was on screen again: every cell in the scheme
         // from the first byte the terminal gets.
-        t.pendente += limpeza_em_vt(t.sgr_esquema, t.tela);
+        saida.pendente += limpeza_em_vt(saida.sgr_esquema, saida.tela);
         return;
     }
     // Every cell takes the scheme's colours, text already on screen included, as "color" does.
     travar_saida();
     descarregar_travado();
-    preencher(t.atributo_esquema, false);
+    preencher(saida.atributo_esquema, false);
     destravar();
 }
 
 void terminal_mover_cursor(int linha, int coluna) {
     if (linha < 0 || coluna < 0) return; // the console refuses the whole move
-    if (!t.console) {
+    if (!saida.console) {
         terminal_escrever("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) +
                           "H");
         return;
     }
     travar_saida();
     descarregar_travado();
-    SetConsoleCursorPosition(t.saida, COORD{static_cast<SHORT>(std::min(coluna, 0x7FFF)),
-                                            static_cast<SHORT>(std::min(linha, 0x7FFF))});
+    SetConsoleCursorPosition(saida.destino, COORD{static_cast<SHORT>(std::min(coluna, 0x7FFF)),
+                                                  static_cast<SHORT>(std::min(linha, 0x7FFF))});
     destravar();
 }
 
 int terminal_largura() {
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(t.console ? t.saida : t.janela, &info))
+    if (GetConsoleScreenBufferInfo(saida.console ? saida.destino : saida.janela, &info))
         return info.srWindow.Right - info.srWindow.Left + 1;
     return largura_sem_janela();
 }

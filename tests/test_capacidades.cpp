@@ -1,5 +1,5 @@
 // Unit tests of what the POSIX backend reads of a terminal: terminfo capabilities, encoding.
-#include "console/capacidades_posix.h"
+#include "console/posix/capacidades.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

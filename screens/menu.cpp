@@ -1,6 +1,6 @@
-// The main menu and the loop that runs the option chosen.
+// The main menu, centred in the window, and the message for an invalid option.
 #include "console/console.h"
-#include "game/jogo.h"
+#include "screens/duracoes.h"
 #include "screens/telas.h"
 
 int menu() {
@@ -33,19 +33,9 @@ int menu() {
     return ler_numero();
 }
 
-void laco_do_menu() {
-    for (;;) {
-        const int opcao = menu();
-        if (opcao == 2) {
-            regras();
-        } else if (opcao == 3) {
-            creditos();
-        } else if (opcao != 1) {
-            escrever("\033[31m");
-            escrever("\nOpcao invalida!");
-            escrever("\033[0m");
-            esperar(1000);
-        }
-        if (opcao == 1) jogo();
-    }
+void opcao_invalida() {
+    escrever("\033[31m");
+    escrever("\nOpcao invalida!");
+    escrever("\033[0m");
+    esperar(duracao::opcao_invalida);
 }

@@ -1,5 +1,5 @@
-// What the two halves of the Windows console backend give each other: output, and input with the
-// game's end.
+// What the parts of the Windows console backend give each other: the output (saida.cpp), the
+// input (entrada.cpp) and the start and end (inicio_e_fim.cpp). Each keeps its own state.
 #pragma once
 
 #define NOMINMAX 1 // std::min and std::max, not the macros of <windows.h>
@@ -10,7 +10,7 @@ inline bool primeira_metade(wchar_t c) {
     return c >= 0xD800 && c <= 0xDBFF;
 }
 
-// --- Output (terminal_windows_saida.cpp) ---
+// --- Output (saida.cpp) ---
 
 // Takes standard output when it is a console: VT codes when the console really follows them,
 // text attributes otherwise, UTF-8, and the game's scheme "07" in force in every cell. True when
@@ -31,7 +31,17 @@ void descarregar_travado();
 // cell of the buffer. The caller holds the lock.
 void devolver_saida();
 
-// --- Input and the end (terminal_windows.cpp) ---
+// --- Input (entrada.cpp) ---
+
+// Takes standard input when it is a console: its own line editing and echo, keys as keys. True
+// when standard input is a console.
+bool iniciar_entrada();
+
+// The console's input modes as the player left them; what was typed for the game is not the
+// shell's.
+void devolver_entrada();
+
+// --- Start and end (inicio_e_fim.cpp) ---
 
 // Gives the whole console back and ends the process with `estado`. The caller holds the output
 // lock, which is never released.

@@ -1,9 +1,7 @@
-// The platform primitives on POSIX terminals for input: lines read as they come or edited and
-// echoed here, and the key wait.
+// The POSIX backend's input: lines read as they come or edited and echoed here, and the key wait.
 #include "console/edicao_linha.h"
+#include "console/posix/posix.h"
 #include "console/terminal.h"
-#include "console/terminal_comum.h"
-#include "console/terminal_posix.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -29,7 +27,7 @@ struct estado_da_entrada {
     bool fim = false;     // standard input is over
 };
 
-estado_da_entrada t;
+estado_da_entrada entrada;
 
 // Waits up to `ms` (or for ever when negative) for input; false on a time-out.
 bool ha_entrada(int ms) {
@@ -62,17 +60,17 @@ std::size_t ler_do_terminal(void* destino, std::size_t maximo) {
 bool receber(std::size_t maximo) {
     char bloco[maior_pedaco];
     const std::size_t lidos = ler_do_terminal(bloco, std::min(maximo, sizeof bloco));
-    t.pendente.append(bloco, lidos);
-    t.fim = lidos == 0;
-    return !t.fim;
+    entrada.pendente.append(bloco, lidos);
+    entrada.fim = lidos == 0;
+    return !entrada.fim;
 }
 
 // Input from a pipe, a file or a terminal in its own canonical mode: lines as they come.
 bool ler_sem_edicao(std::string& pedaco) {
     for (;;) {
-        if (tirar_pedaco(t.pendente, pedaco, maior_pedaco)) return true;
-        if (t.fim || !receber(maior_pedaco - t.pendente.size())) {
-            pedaco = std::exchange(t.pendente, {}); // the last piece, without its line feed
+        if (tirar_pedaco(entrada.pendente, pedaco, maior_pedaco)) return true;
+        if (entrada.fim || !receber(maior_pedaco - entrada.pendente.size())) {
+            pedaco = std::exchange(entrada.pendente, {}); // the last piece, without its line feed
             return !pedaco.empty();
         }
     }
@@ -82,30 +80,31 @@ bool ler_sem_edicao(std::string& pedaco) {
 // line's echo begins where the cursor stands; a lone Esc is dropped once the rest of a key's
 // sequence has had time to come.
 bool ler_com_edicao(std::string& pedaco) {
-    t.edicao.forma = forma_da_tela();
-    comecar_linha(t.edicao, coluna_do_cursor());
+    entrada.edicao.forma = forma_da_tela();
+    comecar_linha(entrada.edicao, coluna_do_cursor());
     for (;;) {
         std::size_t usados = 0;
         std::string eco;
         passo_edicao passo = passo_edicao::continua;
-        while (usados < t.pendente.size() && passo == passo_edicao::continua &&
-               t.edicao.linha.size() < maior_pedaco)
-            passo = editar_byte(t.edicao, static_cast<unsigned char>(t.pendente[usados++]), eco);
-        t.pendente.erase(0, usados);
+        while (usados < entrada.pendente.size() && passo == passo_edicao::continua &&
+               entrada.edicao.linha.size() < maior_pedaco)
+            passo = editar_byte(entrada.edicao,
+                                static_cast<unsigned char>(entrada.pendente[usados++]), eco);
+        entrada.pendente.erase(0, usados);
         ecoar_digitacao(eco);
         if (passo == passo_edicao::fim_da_entrada) {
-            t.fim = true;
+            entrada.fim = true;
             return false;
         }
-        if (passo == passo_edicao::linha_pronta || t.edicao.linha.size() >= maior_pedaco) {
-            pedaco = std::move(t.edicao.linha);
-            t.edicao.linha.clear();
+        if (passo == passo_edicao::linha_pronta || entrada.edicao.linha.size() >= maior_pedaco) {
+            pedaco = std::move(entrada.edicao.linha);
+            entrada.edicao.linha.clear();
             return true;
         }
         mostrar_tela();
-        if (escape_pendente(t.edicao) && !ha_entrada(espera_resto_da_tecla_ms))
-            abandonar_escape(t.edicao);
-        if (t.fim || !receber(maior_pedaco)) return false;
+        if (escape_pendente(entrada.edicao) && !ha_entrada(espera_resto_da_tecla_ms))
+            abandonar_escape(entrada.edicao);
+        if (entrada.fim || !receber(maior_pedaco)) return false;
     }
 }
 
@@ -143,7 +142,7 @@ void terminal_esperar_tecla() {
     // Keys typed before the prompt is on the screen stay in the input for the reads; the wait is
     // for a new one. They are taken aside before the prompt is written, so that a key pressed
     // the moment it shows is never mistaken for one typed ahead.
-    while (!t.fim && t.pendente.size() < maior_reserva && ha_entrada(0))
+    while (!entrada.fim && entrada.pendente.size() < maior_reserva && ha_entrada(0))
         if (!receber(maior_pedaco)) break;
     mostrar_tela();
     unsigned char b = 0;

@@ -1,0 +1,86 @@
+// What the parts of the POSIX backend offer each other: the screen and its painting (tela.cpp),
+// the modes and signals (modos.cpp), the sleeps (sono.cpp) and the input (entrada.cpp). Each
+// part keeps its own state; the terminal primitives of console/terminal.h are spread over them.
+#pragma once
+
+#include "console/edicao_linha.h"
+#include "console/posix/capacidades.h"
+
+#include <csignal>
+#include <string>
+#include <string_view>
+
+// --- The screen (tela.cpp) ---
+
+// Standard output is a terminal: the screens are drawn in the console's normal scheme from the
+// first one, painted as `capacidades` needs, and `ao_tomar` goes out with the first screen.
+void iniciar_tela(const capacidades_do_terminal& capacidades, std::string_view ao_tomar);
+
+// Writes the echo of the player's typing; it is kept to be drawn again, up to a bound.
+void ecoar_digitacao(std::string_view eco);
+
+// Puts everything drawn on the screen, before the game does anything that takes time.
+void mostrar_tela();
+
+// Async-signal-safe: the game came back from a stop and its screen must be drawn again.
+void pedir_redesenho();
+
+// After a signal broke a wait off: the game's screen again, as it was, if it came back from a
+// stop.
+void redesenhar_se_voltou();
+
+// Writes what is waiting, with the restore signals held back meanwhile.
+void descarregar();
+
+// The same before the game ends on a fault: a write that fails again is given up.
+void descarregar_ao_falhar();
+
+// Waits until standard output takes more (a blocking one takes it at once); false when `ms`
+// went by first (never, for a negative `ms`). Async-signal-safe.
+bool esperar_saida(int ms);
+
+// How the terminal shows text: its encoding, the columns of each character, the window's width.
+forma_do_terminal forma_da_tela();
+
+// The column where the cursor stands now, worked out from what was drawn since the last clear.
+int coluna_do_cursor();
+
+// The bytes that write every cell of a window as a space in the colours in force, for a
+// terminal whose erase keeps its own background (no bce), cursor home at the end. Where writing
+// the last cell would scroll the screen (`escreve_ultima_celula` false: am without xenl), the
+// cell before it is written, pushed into the last one by an inserted blank, and written again.
+std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celula);
+
+// --- Modes and signals (modos.cpp) ---
+
+// Both standard input and output are terminals, and the game took them (no canonical mode, no
+// echo): the backend edits and echoes the lines itself, and a key can be waited for.
+bool terminal_tomado();
+
+// Holds back the signals whose handlers give the terminal back, so that none runs meanwhile;
+// returns the mask to put back.
+sigset_t segurar_sinais();
+
+// --- Sleeps (sono.cpp) ---
+
+// The schedule that sleeps chained with only drawing between them keep.
+struct agenda_de_sonos {
+    long long prazo_ns = 0; // when the last sleep was due to end
+    bool com_prazo = false; // `prazo_ns` is set and no read or key wait has come since
+};
+
+// The deadline of a sleep of `ms` that begins at `agora_ns` (CLOCK_MONOTONIC), noted in the
+// schedule. When it begins within the chaining slack of the last deadline, it counts from that
+// deadline, so the time spent waking up and drawing is not added to every wait and a whole game
+// does not drift; otherwise (the first, after a read or a key wait, or a late start) from now,
+// so no wait is cut short by more than the slack.
+long long prazo_do_sono(agenda_de_sonos& agenda, long long agora_ns, int ms);
+
+// A read or key wait begins: the next sleep starts a schedule of its own.
+void recomecar_prazos();
+
+// The clock the sleeps run on, in nanoseconds; async-signal-safe.
+long long agora_ns();
+
+// Async-signal-safe: the game was stopped (Ctrl-Z) for `ns`, which no sleep counts.
+void somar_parada(long long ns);

@@ -1,0 +1,183 @@
+// The Windows backend's input: the console's line editing and key events, and redirected input.
+#include "console/edicao_linha.h"
+#include "console/terminal.h"
+#include "console/windows/windows.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The longest piece of a line handed to the reads at once; a longer line comes in pieces.
+constexpr std::size_t maior_pedaco = 4096;
+// How many UTF-16 units one console read takes at most.
+constexpr DWORD unidades_por_vez = 2048;
+
+// Standard input as the game found it and as the game uses it.
+struct estado_da_entrada {
+    HANDLE origem = GetStdHandle(STD_INPUT_HANDLE);
+    bool console = false; // standard input is a console, and we took it
+    DWORD modo_original = 0;
+    std::string pendente; // input taken from standard input but not yet handed out
+    wchar_t meio_par = 0; // the first half of a UTF-16 pair whose second is still to come
+    bool fim = false;     // standard input is over
+};
+
+estado_da_entrada entrada;
+
+std::string em_utf8(std::wstring_view texto) {
+    if (texto.empty()) return {};
+    const int tamanho = static_cast<int>(texto.size());
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, texto.data(), tamanho, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string estreito(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, texto.data(), tamanho, estreito.data(), n, nullptr, nullptr);
+    return estreito;
+}
+
+// Reads what standard input has into `pendente`; false at end of input or on a fault.
+bool receber() {
+    if (!entrada.console) {
+        char bloco[maior_pedaco];
+        DWORD lidos = 0;
+        if (!ReadFile(entrada.origem, bloco, sizeof bloco, &lidos, nullptr)) {
+            // A pipe whose writer has gone ends the input; anything else is a fault.
+            const DWORD erro = GetLastError();
+            if (erro != ERROR_BROKEN_PIPE && erro != ERROR_HANDLE_EOF)
+                terminal_falhar("erro ao ler a entrada", static_cast<int>(erro));
+            lidos = 0;
+        }
+        if (lidos == 0) {
+            entrada.fim = true; // the end of a file or of a pipe
+            return false;
+        }
+        entrada.pendente.append(bloco, lidos);
+        return true;
+    }
+    // The console edits and echoes the line itself and hands it over when Enter is pressed.
+    wchar_t bloco[unidades_por_vez + 1];
+    DWORD de = 0;
+    if (entrada.meio_par) {
+        bloco[de++] = entrada.meio_par;
+        entrada.meio_par = 0;
+    }
+    DWORD lidos = 0;
+    for (;;) {
+        lidos = 0;
+        SetLastError(ERROR_SUCCESS);
+        const bool lido =
+            ReadConsoleW(entrada.origem, bloco + de, unidades_por_vez, &lidos, nullptr);
+        if (lido && lidos > 0) break;
+        // Ctrl-C breaks the read off, with or without a failure; its handler is ending the game.
+        if (GetLastError() == ERROR_OPERATION_ABORTED || (lido && lidos == 0)) continue;
+        terminal_falhar("erro ao ler a entrada", static_cast<int>(GetLastError()));
+    }
+    DWORD total = de + lidos;
+    if (primeira_metade(bloco[total - 1])) entrada.meio_par = bloco[--total];
+    std::wstring_view texto(bloco, total);
+    // Ctrl-Z ends the input, as it does for every console program; what stands before it counts.
+    if (const auto ctrl_z = texto.find(L'\x1A'); ctrl_z != std::wstring_view::npos) {
+        texto = texto.substr(0, ctrl_z);
+        entrada.fim = true;
+    }
+    std::wstring linha;
+    for (wchar_t c : texto)
+        if (c != L'\r') linha += c; // Enter comes as "\r\n"; the reads want "\n"
+    entrada.pendente += em_utf8(linha);
+    return !entrada.pendente.empty() || !entrada.fim;
+}
+
+// A key that ends the wait: a key going down that is not Shift, Ctrl, Alt, Windows or a lock.
+bool tecla_nova(const INPUT_RECORD& registro) {
+    if (registro.EventType != KEY_EVENT || !registro.Event.KeyEvent.bKeyDown) return false;
+    switch (registro.Event.KeyEvent.wVirtualKeyCode) {
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_CAPITAL:
+    case VK_NUMLOCK:
+    case VK_SCROLL:
+        return false;
+    default:
+        return true;
+    }
+}
+
+// Takes every key event already in the console's input, to give it back after the wait.
+void guardar_teclas_pendentes(std::vector<INPUT_RECORD>& guardadas) {
+    DWORD quantos = 0;
+    while (GetNumberOfConsoleInputEvents(entrada.origem, &quantos) && quantos > 0) {
+        std::vector<INPUT_RECORD> lidos(quantos);
+        DWORD n = 0;
+        if (!ReadConsoleInputW(entrada.origem, lidos.data(), quantos, &n) || n == 0) return;
+        for (DWORD i = 0; i < n; ++i)
+            if (lidos[i].EventType == KEY_EVENT) guardadas.push_back(lidos[i]);
+    }
+}
+
+} // namespace
+
+bool iniciar_entrada() {
+    DWORD modo = 0;
+    if (entrada.origem == nullptr || entrada.origem == INVALID_HANDLE_VALUE ||
+        !GetConsoleMode(entrada.origem, &modo))
+        return false;
+    entrada.console = true;
+    entrada.modo_original = modo;
+    // The console's own line editing and echo; keys as keys, not as VT sequences.
+    SetConsoleMode(entrada.origem,
+                   (modo | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT) &
+                       ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_INPUT));
+    return true;
+}
+
+void devolver_entrada() {
+    if (!entrada.console) return;
+    FlushConsoleInputBuffer(entrada.origem);
+    SetConsoleMode(entrada.origem, entrada.modo_original);
+}
+
+bool terminal_ler_entrada(std::string& pedaco) {
+    pedaco.clear();
+    descarregar();
+    for (;;) {
+        if (tirar_pedaco(entrada.pendente, pedaco, maior_pedaco)) return true;
+        if (entrada.fim || !receber()) {
+            pedaco = std::exchange(entrada.pendente, {}); // the last piece, without its line feed
+            return !pedaco.empty();
+        }
+    }
+}
+
+void terminal_esperar_tecla() {
+    if (!entrada.console) {
+        descarregar();
+        return;
+    }
+    // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
+    // They are taken aside before the prompt is shown, so that a key pressed the moment it shows
+    // is never mistaken for one typed ahead.
+    std::vector<INPUT_RECORD> guardadas;
+    guardar_teclas_pendentes(guardadas);
+    descarregar();
+    INPUT_RECORD registro;
+    DWORD lidos = 0;
+    while (ReadConsoleInputW(entrada.origem, &registro, 1, &lidos)) {
+        if (lidos == 0 || !tecla_nova(registro)) continue;
+        // A character outside the first UTF-16 plane comes as two key events: one key.
+        if (primeira_metade(registro.Event.KeyEvent.uChar.UnicodeChar)) {
+            while (ReadConsoleInputW(entrada.origem, &registro, 1, &lidos))
+                if (lidos == 1 && tecla_nova(registro)) break;
+        }
+        break;
+    }
+    guardar_teclas_pendentes(guardadas);
+    DWORD escritos = 0;
+    if (!guardadas.empty())
+        WriteConsoleInputW(entrada.origem, guardadas.data(), static_cast<DWORD>(guardadas.size()),
+                           &escritos);
+}
