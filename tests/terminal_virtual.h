@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// Colours are ANSI numbers: 0 black, 1 red, 2 green, 3 yellow, 4 blue, 5 magenta, 6 cyan,
-// 7 light grey, 15 bright white; `cor_padrao` is the terminal's own default.
+// Colours are ANSI numbers (named in tests/telas_esperadas.h); `cor_padrao` is the terminal's own
+// default.
 constexpr int cor_padrao = -1;
 
 struct celula {
