@@ -3,6 +3,7 @@
 // benchmark and the screenshot tool read the game's screens from here, never from its code.
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -106,6 +107,16 @@ inline const tela menu = {
     {20, regua, ciano},
     {22, "Opcao: ", cinza},
 };
+// The block in a window `colunas` wide, 39 or more: from its block column, cut at the window's
+// edge.
+inline tela menu_na_largura(int colunas) {
+    tela linhas = menu;
+    for (linha_da_tela& l : linhas) {
+        l.texto.insert(0, static_cast<std::size_t>(colunas > 40 ? (colunas - 40) / 2 : 0), ' ');
+        l.texto.resize(std::min(l.texto.size(), static_cast<std::size_t>(colunas)));
+    }
+    return linhas;
+}
 // Below the block, from the start of the next rows; the second is the last thing the menu draws.
 // The player's typing shows on the row after the blank one below them.
 inline const std::string aviso_do_menu = "Letras ou numeros diferentes serão considerados errados.";

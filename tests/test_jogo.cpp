@@ -145,19 +145,15 @@ TEST(Menu, CentradoNaLarguraComSuasCores) {
         vt_entrada({});
         EXPECT_EQ(vt_executar(), 0);
         const quadro& tela = vt_eventos().back().tela;
+        EXPECT_EQ(faltas(tela, esperado::menu_na_largura(largura)), "");
+        // Each row's colour is set from the block's first cell on, and not before its column.
         const int coluna = std::max(0, (largura - 40) / 2);
-        esperado::tela no_bloco;
-        for (esperado::linha_da_tela l : esperado::menu) {
-            l.texto.insert(0, static_cast<std::size_t>(coluna), ' ');
-            l.texto.resize(std::min<std::size_t>(l.texto.size(), largura)); // wraps at the edge
-            no_bloco.push_back(l);
-            // The colour is set before the block's first cell, and not before its column.
+        for (const auto& l : esperado::menu) {
             EXPECT_EQ(tela[l.linha][coluna].frente, l.cor) << "row " << l.linha;
             if (coluna > 0) {
                 EXPECT_EQ(tela[l.linha][coluna - 1].frente, cor_padrao);
             }
         }
-        EXPECT_EQ(faltas(tela, no_bloco), "");
         // The warnings in the normal colour; the second wraps in a window narrower than it.
         const auto& avisos = esperado::avisos_do_menu;
         EXPECT_EQ(faltas(tela, largura >= 80 ? avisos : esperado::tela{avisos[0]}, cor_padrao), "");

@@ -28,12 +28,6 @@ namespace e2e {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// The eight ANSI colour indexes, and their bright forms at index + 8.
-namespace ansi {
-constexpr int black = 0, red = 1, green = 2, yellow = 3, blue = 4, magenta = 5, cyan = 6, white = 7,
-              bright_white = 15;
-}
-
 // A text or background colour as the terminal holds it.
 struct Color {
     enum class Kind { Default, Indexed, Rgb };

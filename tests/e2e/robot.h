@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pty_vterm.h"
+#include "tests/telas_esperadas.h"
 
 #include <functional>
 #include <optional>
@@ -10,11 +11,8 @@
 
 namespace e2e {
 
-// The colour number (1 red, 2 blue, 3 green, 4 yellow, 5 purple, 6 cyan) that a background
-// colour shows, or 0 when it is none of the six.
+// The colour number (1 to 6) that a background colour shows, or 0 when it is none of the six.
 int colour_number(const Color& bg);
-// The ANSI colour index that the game flashes for a colour number.
-int ansi_of_colour(int number);
 
 // Generous limits for a game whose clock runs ten times faster: a round is about a second.
 constexpr milliseconds step_timeout{15000};
@@ -46,16 +44,11 @@ std::vector<std::string> normal_scheme_faults(const Emulator& screen);
 // nothing when every cell is: what a screen given back to the shell must show.
 std::string first_coloured_cell(const Emulator& screen);
 
-// One row of a fixed screen: its text, every character of it in text colour `fg` (an ANSI
-// index, or -1 for the normal text colour, light grey).
-struct Row {
-    int row;
-    std::string text;
-    int fg;
-};
-
-// The faults of the rows against what they should show; rows not listed are not looked at.
-std::vector<std::string> row_faults(const Emulator& screen, const std::vector<Row>& rows);
+// The faults of the rows against what they should show (rows not listed are not looked at), as
+// "; "-separated text. The normal colour is the normal scheme's light grey unless given: -1 for
+// the terminal's own.
+std::string row_faults(const Emulator& screen, const esperado::tela& rows,
+                       int normal = esperado::cinza);
 
 // Joins texts for messages.
 std::string join(const std::vector<std::string>& texts);

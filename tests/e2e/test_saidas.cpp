@@ -32,14 +32,15 @@ void PrintTo(const WayOut& w, std::ostream* os) {
 // Takes the game to `where`; false when it did not get there in time.
 bool go_to(Game& game, Where where) {
     const milliseconds timeout{20000}; // a round in real time takes up to 12 s to its flashes
-    if (!game.wait_for_text("errados.", timeout)) return false;
+    if (!game.wait_for_text(esperado::aviso_do_menu, timeout)) return false;
     if (where == Where::Menu) return true;
     game.type("1\r");
-    if (where == Where::CountDown) return game.wait_for_text("Iniciando em 2", timeout).has_value();
+    if (where == Where::CountDown)
+        return game.wait_for_text(esperado::contagem[1], timeout).has_value();
+    const std::string first = esperado::com_numero(esperado::piscada, 1);
     if (where == Where::Flash)
-        return game.wait_until([&] { return game.screen().line(0) == "Cor:1"; }, timeout)
-            .has_value();
-    return game.wait_for_text("Digite a cor 1:", timeout).has_value();
+        return game.wait_until([&] { return game.screen().line(0) == first; }, timeout).has_value();
+    return game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), timeout).has_value();
 }
 
 // The faults of a terminal that the game has given back: the main screen, the cursor shown,
@@ -182,9 +183,10 @@ TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
     // And the game goes on: at the menu a key still works, in a flash the round goes on.
     if (GetParam() == Where::Menu) {
         game.type("3\r");
-        EXPECT_TRUE(game.wait_for_text("CREDITOS", step_timeout)) << game.screen().dump();
+        EXPECT_TRUE(game.wait_for_text(esperado::titulo(esperado::creditos), step_timeout))
+            << game.screen().dump();
     } else {
-        EXPECT_TRUE(game.wait_for_text("Quais cores apareceram?", milliseconds{20000}))
+        EXPECT_TRUE(game.wait_for_text(esperado::quais_cores, milliseconds{20000}))
             << game.screen().dump();
     }
 }
@@ -211,13 +213,14 @@ TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
     options.env = {"TERM=screen"};
     options.nonblocking = true;
     Game game(options);
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
-    EXPECT_EQ(game.screen().find("[ 1 ] COMECAR JOGO"), std::make_pair(14, 105));
+    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
+    EXPECT_EQ(row_faults(game.screen(), esperado::menu_na_largura(250)), "");
     game.type("1\r");
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
     EXPECT_EQ(join(round->faults), "");
-    ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), step_timeout))
+        << game.screen().dump();
     EXPECT_EQ(normal_scheme_faults(game.screen()).size(), 0u) << game.screen().dump();
     game.type("\x04");
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
@@ -233,7 +236,7 @@ TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
     Options options;
     options.program = game_program();
     Game game(options);
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
     const auto pause = [] { std::this_thread::sleep_for(milliseconds{150}); };
     game.type("\x13");
     pause();
@@ -271,7 +274,8 @@ TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
     long needed_kb = 0;
     {
         Game game(options);
-        ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().line(0);
+        ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout))
+            << game.screen().line(0);
         needed_kb = peak_address_space_kb(game.pid());
     }
     ASSERT_GT(needed_kb, 0);
@@ -297,7 +301,7 @@ TEST(WaysOut, TheScrollBackIsThePlayers) {
     std::string all;
     for (const Chunk& chunk : game.output())
         all += chunk.bytes;
-    EXPECT_NE(all.find("CREDITOS"), std::string::npos);
+    EXPECT_NE(all.find(esperado::titulo(esperado::creditos)), std::string::npos);
     EXPECT_EQ(all.find("\033[3J"), std::string::npos) << "the scroll-back erased";
 }
 

@@ -84,8 +84,11 @@ void tmux_end(const Folder& folder) {
 // any cell not in the terminal's own colours.
 std::vector<std::string> shell_screen_faults(const Emulator& s) {
     std::vector<std::string> faults;
-    for (const char* game_text : {"Cor:", "Quais cores", "Digite a cor", "1 - Vermelho"})
-        if (s.contains(game_text)) faults.push_back(std::string("\"") + game_text + "\" left");
+    for (const std::string_view game_text :
+         {esperado::antes_do_numero(esperado::piscada), std::string_view(esperado::quais_cores),
+          esperado::antes_do_numero(esperado::pergunta),
+          std::string_view(esperado::respostas[0].texto)})
+        if (s.contains(game_text)) faults.push_back("\"" + std::string(game_text) + "\" left");
     if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
     return faults;
 }
@@ -95,14 +98,14 @@ std::vector<std::string> shell_screen_faults(const Emulator& s) {
 // once its redraw is done, not at every byte of it. Returns its colour number, or 0 when the
 // flash went by without ever filling the screen.
 int settled_flash(Game& game, int k) {
-    const std::string label = "Cor:" + std::to_string(k);
+    const std::string label = esperado::com_numero(esperado::piscada, k);
     int colour = 0;
     game.wait_until(
         [&] {
             const Emulator& s = game.screen();
             const std::string top = s.line(0);
-            if (top.rfind("Cor:", 0) == 0 && std::atoi(top.c_str() + 4) > k) return true;
-            if (s.contains("Quais cores")) return true; // the flashes are over
+            if (esperado::numero_em(top, esperado::piscada) > k) return true;
+            if (s.contains(esperado::quais_cores)) return true; // the flashes are over
             if (top != label) return false;
             const Color bg = s.cell(0, 0).bg;
             for (int row = 0; row < s.rows(); ++row)
@@ -126,15 +129,17 @@ TEST_P(InsideAMultiplexer, FlashesFillTheScreenAndCtrlCLeavesItClean) {
     ASSERT_FALSE(folder.path.empty());
     {
         Game game(m.options(folder));
-        ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
+        ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout))
+            << game.screen().dump();
         game.type("1\r");
-        ASSERT_TRUE(game.wait_for_text("GOOOOOOO!", step_timeout)) << game.screen().dump();
+        ASSERT_TRUE(game.wait_for_text(esperado::contagem[3], step_timeout))
+            << game.screen().dump();
         std::vector<int> colours;
         for (int k = 1; k <= 2; ++k) {
             colours.push_back(settled_flash(game, k));
             EXPECT_NE(colours.back(), 0) << "flash " << k << "\n" << game.screen().dump();
         }
-        ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout));
+        ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), step_timeout));
         const bool normal =
             game.wait_until([&] { return normal_scheme_faults(game.screen()).empty(); },
                             milliseconds{2000})
@@ -163,7 +168,7 @@ int cells_off_black(const Emulator& s) {
     int off = 0;
     for (int row = 0; row < s.rows(); ++row)
         for (int col = 0; col < s.cols(); ++col)
-            off += s.cell(row, col).bg.is_index(ansi::black) ? 0 : 1;
+            off += s.cell(row, col).bg.is_index(esperado::preto) ? 0 : 1;
     return off;
 }
 
@@ -174,24 +179,24 @@ TEST(LightTheme, EveryScreenFromTheMenuOnIsLightGreyOnBlack) {
     options.program = game_program();
     options.light_theme = true;
     Game game(options);
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout));
+    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout));
     EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
-    EXPECT_TRUE(game.screen().cell(24, 0).fg.is_index(ansi::white));
+    EXPECT_EQ(row_faults(game.screen(), esperado::avisos_do_menu), "");
 
     game.type("2\r");
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla", step_timeout));
+    ASSERT_TRUE(game.wait_for_text(esperado::tecla, step_timeout));
     EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
-    EXPECT_TRUE(game.screen().cell(4, 0).fg.is_index(ansi::white)); // the first rule
+    EXPECT_EQ(row_faults(game.screen(), esperado::regras), "");
     game.type("x");
 
-    ASSERT_TRUE(game.wait_for_text("[ 1 ] COMECAR JOGO", step_timeout));
+    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout));
     game.type("1\r");
-    ASSERT_TRUE(game.wait_for_text("Rodada 1", step_timeout));
+    ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::rodada, 1), step_timeout));
     EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
     EXPECT_EQ(join(round->faults), "");
-    ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout));
+    ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), step_timeout));
     EXPECT_TRUE(normal_scheme_faults(game.screen()).empty()) << game.screen().dump();
 }
 

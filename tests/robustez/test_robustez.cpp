@@ -1,6 +1,7 @@
 // The real executable under bad input and faults of its surroundings: closed pipes, files,
 // huge and binary lines, window sizes and resizes, and a terminal that hangs up.
 #include "tests/robustez/processo.h"
+#include "tests/telas_esperadas.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,13 @@
 
 namespace {
 
-const std::string invalida = "Opcao invalida!";
-const std::string regras = "              REGRAS";
-const std::string creditos = "             CREDITOS";
-const std::string prompt_do_menu = "Opcao: ";
-const std::string aviso_do_menu = "considerados errados.";
-const std::string prompt_da_tecla = "Pressione qualquer tecla para continuar. . .";
+// What the game writes, looked for in its output.
+const std::string& invalida = esperado::opcao_invalida.texto;
+const std::string& regras = esperado::titulo(esperado::regras);
+const std::string& creditos = esperado::titulo(esperado::creditos);
+const std::string& prompt_do_menu = esperado::menu.back().texto; // the block's last row
+const std::string& aviso_do_menu = esperado::aviso_do_menu;
+const std::string& prompt_da_tecla = esperado::tecla;
 const std::string tela_alternativa = "\033[?1049h";
 const std::string tela_principal = "\033[?1049l";
 // Where the menu puts "[ 1 ] COMECAR JOGO" (row 14) in windows 80 and 120 columns wide.
