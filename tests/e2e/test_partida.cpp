@@ -68,9 +68,11 @@ class WholeGame : public ::testing::TestWithParam<const char*> {};
 
 // A whole game won by reading the colours off the screen: five rounds of 2 to 6 flashes, the
 // victory screen, the three fireworks frames in their colours, then the menu again. The same
-// on a terminal that the terminfo database knows to erase in its own background (TERM=dumb
-// has no background-colour erase): every flash still fills the screen.
+// on a terminal whose erase does not fill in the current background (TERM=dumb has no bce):
+// there no clear may use the erase, every one is painted cell by cell, and every flash still
+// fills the screen.
 TEST_P(WholeGame, WonByTheRobotPlayer) {
+    const bool erases_in_colour = std::string(GetParam()) != "dumb";
     Options options = options_80x30();
     options.env = {std::string("TERM=") + GetParam()};
     Game game(options);
@@ -127,6 +129,11 @@ TEST_P(WholeGame, WonByTheRobotPlayer) {
     // The normal scheme is in force now: the menu stands on black.
     EXPECT_TRUE(game.screen().cell(0, 0).bg.is_index(esperado::preto))
         << describe(game.screen().cell(0, 0).bg);
+    std::string output;
+    for (const Chunk& chunk : game.output())
+        output += chunk.bytes;
+    EXPECT_EQ(output.find("\033[2J") != std::string::npos, erases_in_colour)
+        << (erases_in_colour ? "no clear erased the screen" : "a clear erased the screen");
 }
 
 INSTANTIATE_TEST_SUITE_P(Terms, WholeGame, ::testing::Values("xterm-256color", "dumb"),
