@@ -716,10 +716,10 @@ int main(int argc, char** argv) {
     std::remove(arquivo.c_str());
     std::vector<grupo_de_escritas> escritas = grupos(reg);
     std::vector<std::size_t> fase_do_pedaco;
-    std::vector<fase> fases =
-        fases_da_saida(jogo.output(), escritas, 30, 80, escala, fase_do_pedaco);
-    situar(escritas, jogo.output(), fase_do_pedaco);
+    const std::vector<e2e::Chunk> pedacos = jogo.chunks();
+    std::vector<fase> fases = fases_da_saida(pedacos, escritas, 30, 80, escala, fase_do_pedaco);
+    situar(escritas, pedacos, fase_do_pedaco);
     duracoes_do_jogo(fases, escritas);
-    if (o.listar) listar_fases(fases, escritas, jogo.output().front().when);
+    if (o.listar) listar_fases(fases, escritas, pedacos.front().when);
     imprimir(o, fases, escritas, reg, vmhwm, inicio, carga_antes);
 }

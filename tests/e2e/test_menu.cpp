@@ -137,10 +137,7 @@ std::string menu_bytes(const std::vector<std::string>& env) {
     // What follows the accented letter, which a one-byte locale's bytes do not show in UTF-8.
     const std::string& warning = esperado::aviso_do_menu;
     if (!game.wait_for_text(warning.substr(warning.find("ã") + 2), step_timeout)) return {};
-    std::string all;
-    for (const Chunk& chunk : game.output())
-        all += chunk.bytes;
-    return all;
+    return game.output();
 }
 
 // "serão" reaches the terminal as UTF-8 unless the locale's codeset is a one-byte Latin one:

@@ -62,13 +62,6 @@ bool wait_for_menu(Game& game) {
     return !(game.modes().c_lflag & ICANON);
 }
 
-std::string all_output(const Game& game) {
-    std::string bytes;
-    for (const Chunk& chunk : game.output())
-        bytes += chunk.bytes;
-    return bytes;
-}
-
 // The faults of rows drawn by wine's console, which shows light grey text in the terminal's own
 // colours.
 std::string wine_faults(const Emulator& s, esperado::tela rows) {
@@ -158,7 +151,7 @@ TEST(Wine, AttributesNotCodesOneKeyPerWaitAndCtrlCInAFlash) {
     // and wine's console passes it on as text; from the menu on, every colour is wine's own
     // drawing of an attribute. Wine writes "\033[m" and "\033[36m", never the game's reset
     // "\033[0m" nor a scheme's "\033[0;4..m", which would have come through from its cells.
-    const std::string bytes = all_output(game);
+    const std::string& bytes = game.output();
     const auto menu = bytes.find(esperado::menu[0].texto);
     ASSERT_NE(menu, std::string::npos);
     EXPECT_EQ(bytes.find("\033[0m", menu), std::string::npos) << "the game's reset as text";
