@@ -143,9 +143,6 @@ int vt_linha_do_cursor() {
 const std::vector<evento>& vt_eventos() {
     return v.eventos;
 }
-long long vt_relogio() {
-    return v.relogio;
-}
 const std::vector<std::string>& vt_desconhecidas() {
     return v.desconhecidas;
 }

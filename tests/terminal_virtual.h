@@ -47,7 +47,6 @@ const quadro& vt_tela();
 std::string vt_linha(int linha, const quadro& tela = vt_tela());
 int vt_linha_do_cursor();
 const std::vector<evento>& vt_eventos();
-long long vt_relogio();
 // Escape sequences the model did not understand (the game should write none).
 const std::vector<std::string>& vt_desconhecidas();
 
