@@ -327,11 +327,8 @@ struct opcoes {
 };
 
 e2e::Options opcoes_do_jogo(const opcoes& o, const std::string& arquivo_registro) {
-    e2e::Options jogo;
-    jogo.program = e2e::game_program();
-    jogo.rows = 30;
-    jogo.cols = 80;
-    jogo.fast_clock = false; // the preloads are set here, the log's first so it sees every call
+    // The preloads are set here, the log's first so that it sees every call.
+    e2e::Options jogo{.rows = 30, .cols = 80, .fast_clock = false};
     std::string preload = "LD_PRELOAD=" + o.registro_so;
     if (o.relogio_rapido) {
         preload += ':';

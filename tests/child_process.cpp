@@ -31,6 +31,15 @@ struct Report {
     long peak_memory_kb;
 };
 
+// The entries as the null-terminated array of pointers that execve takes.
+std::vector<char*> pointers(std::vector<std::string>& entries) {
+    std::vector<char*> list;
+    for (auto& entry : entries)
+        list.push_back(entry.data());
+    list.push_back(nullptr);
+    return list;
+}
+
 // Closes every descriptor from `first` on.
 void close_from(int first) {
     if (close_range(static_cast<unsigned>(first), ~0U, 0) != 0)
@@ -83,19 +92,10 @@ Process::Process(const Start& start, int in, int out, int err) {
     launch(start, in, out, err, -1);
 }
 
-void Process::launch(const Start& start, int in, int out, int err, int terminal) {
+void Process::launch(Start start, int in, int out, int err, int terminal) {
     // Everything the children need is built before fork: after it they only make system calls.
-    std::vector<std::string> env = start.env;
-    std::vector<char*> envp;
-    for (auto& entry : env)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> words = {start.program};
-    words.insert(words.end(), start.args.begin(), start.args.end());
-    std::vector<char*> argv;
-    for (auto& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
+    start.args.insert(start.args.begin(), start.program);
+    const std::vector<char*> argv = pointers(start.args), envp = pointers(start.env);
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) fail("pipe2");
 
@@ -111,12 +111,8 @@ void Process::launch(const Start& start, int in, int out, int err, int terminal)
         }
         const pid_t program = fork();
         if (program == 0) {
-            sigset_t none, ttou;
-            sigemptyset(&none);
-            sigemptyset(&ttou);
-            sigaddset(&ttou, SIGTTOU);
-            sigprocmask(SIG_BLOCK, &ttou, nullptr);
             if (start.session == Session::Job) {
+                ::signal(SIGTTOU, SIG_IGN); // taking the terminal from the background
                 setpgid(0, 0);
                 tcsetpgrp(terminal, getpid());
             } else if (start.session != Session::Test) {
@@ -126,6 +122,8 @@ void Process::launch(const Start& start, int in, int out, int err, int terminal)
             for (int s = 1; s < NSIG; ++s)
                 ::signal(s, SIG_DFL);
             if (start.ignore_sigpipe) ::signal(SIGPIPE, SIG_IGN);
+            sigset_t none;
+            sigemptyset(&none);
             sigprocmask(SIG_SETMASK, &none, nullptr);
             dup2(in, STDIN_FILENO);
             dup2(out, STDOUT_FILENO);

@@ -100,7 +100,7 @@ class Process {
     Clock::time_point arrival(std::size_t offset) const;
 
   private:
-    void launch(const Start& start, int in, int out, int err, int terminal);
+    void launch(Start start, int in, int out, int err, int terminal);
     void read_output();
     void read_report();
 

@@ -119,25 +119,23 @@ class Emulator {
     std::function<void(std::string_view)> sink_;
 };
 
+// The path of libfaketime, and the program, as the build gave them.
+std::string faketime_library();
+std::string game_program();
+
 // How to start the game.
 struct Options {
-    std::string program;                // path of the executable
-    std::vector<std::string> args = {}; // its arguments (a multiplexer's or wine's command line)
-    int rows = 30, cols = 80;           // the pty's window size
-    std::string locale = "C.UTF-8";     // LANG and LC_ALL of the game
+    std::string program = game_program(); // path of the executable
+    std::vector<std::string> args = {};   // its arguments (a multiplexer's or wine's command line)
+    int rows = 30, cols = 80;             // the pty's window size
+    std::string locale = "C.UTF-8";       // LANG and LC_ALL of the game
     bool fast_clock = true; // preload libfaketime so that its sleeps run ten times faster
     // NAME=value entries, each replacing the harness's own NAME (TERM=xterm-256color, PATH, the
     // locale); a bare NAME removes it.
     std::vector<std::string> env = {};
     bool light_theme = false; // the terminal's own colours are black on white
-    // The terminal's file description left non-blocking (O_NONBLOCK), as an earlier program in
-    // the same terminal can leave it: reads and writes that would wait fail with EAGAIN.
-    bool nonblocking = false;
+    bool nonblocking = false; // as in child::Start
 };
-
-// The path of libfaketime, and the program, as the build gave them.
-std::string faketime_library();
-std::string game_program();
 
 // The game running in a pseudo-terminal of its own, as the foreground job of a session whose
 // leader is a tiny shell-like parent (so that Ctrl-Z really stops it), with the emulator

@@ -8,13 +8,14 @@ namespace e2e {
 
 namespace {
 
-std::string at_text(int row, int col) {
+// "(row,col) 'x' fg ... bg ...", for messages.
+std::string describe_cell(int row, int col, const Cell& c) {
     // Built piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "(" + std::string.
     std::string text(1, '(');
     text += std::to_string(row);
     text += ',';
     text += std::to_string(col);
-    text += ')';
+    text += ") '" + c.shown() + "' fg " + describe(c.fg) + " bg " + describe(c.bg);
     return text;
 }
 
@@ -39,9 +40,7 @@ int read_flash(const Emulator& screen, int k, std::vector<std::string>& faults) 
             const bool in_label = row == 0 && col < static_cast<int>(label.size());
             const bool ok = c.bg == bg && (in_label ? c.fg.is_index(esperado::branco_brilhante)
                                                     : c.shown() == " ");
-            if (!ok && bad_cells++ == 0)
-                first_bad = at_text(row, col) + " '" + c.shown() + "' fg " + describe(c.fg) +
-                            " bg " + describe(c.bg);
+            if (!ok && bad_cells++ == 0) first_bad = describe_cell(row, col, c);
         }
     }
     if (bad_cells > 0)
@@ -117,8 +116,7 @@ std::vector<std::string> normal_scheme_faults(const Emulator& screen) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
             if (!c.bg.is_index(esperado::preto) || !c.fg.is_index(esperado::cinza))
-                faults.push_back(at_text(row, col) + " '" + c.shown() + "' fg " + describe(c.fg) +
-                                 " bg " + describe(c.bg));
+                faults.push_back(describe_cell(row, col, c));
         }
     }
     return faults;
@@ -129,8 +127,7 @@ std::string first_coloured_cell(const Emulator& screen) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
             if (!c.fg.is_default() || !c.bg.is_default())
-                return "cell " + std::to_string(row) + "," + std::to_string(col) + " coloured fg " +
-                       describe(c.fg) + " bg " + describe(c.bg);
+                return "coloured " + describe_cell(row, col, c);
         }
     return {};
 }

@@ -40,8 +40,8 @@ bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout = 
 // The faults of a screen that should show the normal scheme: every cell light grey on black.
 std::vector<std::string> normal_scheme_faults(const Emulator& screen);
 
-// The first cell not in the terminal's own colours, as "cell row,col coloured fg ... bg ...", or
-// nothing when every cell is: what a screen given back to the shell must show.
+// The first cell not in the terminal's own colours, as "coloured (row,col) 'x' fg ... bg ...",
+// or nothing when every cell is: what a screen given back to the shell must show.
 std::string first_coloured_cell(const Emulator& screen);
 
 // The faults of the rows against what they should show (rows not listed are not looked at), as

@@ -53,10 +53,7 @@ std::map<std::pair<int, int>, std::pair<std::string, int>> lay_out_menu(int cols
 }
 
 Options at_width(int cols) {
-    Options options;
-    options.program = game_program();
-    options.cols = cols;
-    return options;
+    return {.cols = cols};
 }
 
 // Once the menu is whole, the end of its warning is on screen (all of it would not stand on one
@@ -131,9 +128,7 @@ TEST(Menu, BlockColumnAndWarningsAtTheWidthsThatMatter) {
 
 // The bytes the game wrote until the menu's warning was on screen, in a locale given by `env`.
 std::string menu_bytes(const std::vector<std::string>& env) {
-    Options options = at_width(80);
-    options.env = env;
-    Game game(options);
+    Game game({.env = env});
     // What follows the accented letter, which a one-byte locale's bytes do not show in UTF-8.
     const std::string& warning = esperado::aviso_do_menu;
     if (!game.wait_for_text(warning.substr(warning.find("ã") + 2), step_timeout)) return {};

@@ -8,12 +8,6 @@
 namespace e2e {
 namespace {
 
-Options options_80x30() {
-    Options options;
-    options.program = game_program();
-    return options;
-}
-
 // Starts a game from the menu; true once its first round is announced.
 bool start_game(Game& game) {
     if (!game.wait_for_text(esperado::aviso_do_menu, step_timeout)) return false;
@@ -48,7 +42,7 @@ void expect_answer_screen(Game& game) {
 // Round 1 seen in detail: the start banner, the count-down, each flash filling the whole
 // screen with "Cor:k" in bright white, and the legend in the normal scheme again.
 TEST(Round, FlashesFillTheWholeScreenAndTheLegendRestoresTheNormalScheme) {
-    Game game(options_80x30());
+    Game game(Options{});
     ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout));
     game.type("1\r");
     ASSERT_TRUE(game.wait_for_text(esperado::titulo(esperado::jogo_iniciado), step_timeout))
@@ -73,9 +67,7 @@ class WholeGame : public ::testing::TestWithParam<const char*> {};
 // fills the screen.
 TEST_P(WholeGame, WonByTheRobotPlayer) {
     const bool erases_in_colour = std::string(GetParam()) != "dumb";
-    Options options = options_80x30();
-    options.env = {std::string("TERM=") + GetParam()};
-    Game game(options);
+    Game game({.env = {std::string("TERM=") + GetParam()}});
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
     std::string flash_lengths; // every flash: colour and length on the game's clock
     bool red_too_short = false, other_too_long = false;
@@ -141,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Terms, WholeGame, ::testing::Values("xterm-256color", "
 // A wrong first answer: every question is still asked, then the wrong-sequence screen shows
 // the sequence that was really flashed, and the menu comes back.
 TEST(RobotPlayer, AWrongAnswerShowsTheSequenceThatWasFlashed) {
-    Game game(options_80x30());
+    Game game(Options{});
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
@@ -162,7 +154,7 @@ TEST(RobotPlayer, AWrongAnswerShowsTheSequenceThatWasFlashed) {
 // Keys typed during the flashes are not drawn over them; they wait in the input and answer
 // the questions as soon as these are asked, with their echo after each prompt.
 TEST(RobotPlayer, KeysTypedDuringAFlashAnswerTheQuestionsLater) {
-    Game game(options_80x30());
+    Game game(Options{});
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
     const auto round =
         watch_round(game, [&](int, int colour) { game.type(std::to_string(colour) + "\r"); });

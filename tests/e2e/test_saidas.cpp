@@ -74,10 +74,7 @@ class WaysOut : public ::testing::TestWithParam<WayOut> {};
 
 TEST_P(WaysOut, RestoreTheTerminalAndEndWithTheRightStatus) {
     const WayOut& way = GetParam();
-    Options options;
-    options.program = game_program();
-    options.fast_clock = way.fast_clock;
-    Game game(options);
+    Game game({.fast_clock = way.fast_clock});
     ASSERT_TRUE(go_to(game, way.where)) << game.screen().dump();
     // While the game runs, it has the terminal to itself.
     EXPECT_TRUE(game.screen().alternate_screen());
@@ -117,9 +114,7 @@ INSTANTIATE_TEST_SUITE_P(
 // terminal that is gone. Either the hang-up's signal ends it, or its next write fails first:
 // a failed output, status 1.
 TEST(HangUp, ClosingTheTerminalEndsTheGame) {
-    Options options;
-    options.program = game_program();
-    Game game(options);
+    Game game(Options{});
     ASSERT_TRUE(go_to(game, Where::Flash)) << game.screen().dump();
     game.hang_up();
     ASSERT_TRUE(game.wait_until([&] { return game.ended(); }, milliseconds{20000}))
@@ -156,10 +151,7 @@ class Suspend : public ::testing::TestWithParam<Where> {};
 
 // Ctrl-Z gives the terminal back while the game is stopped; SIGCONT brings back its screen.
 TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = GetParam() != Where::Flash;
-    Game game(options);
+    Game game({.fast_clock = GetParam() != Where::Flash});
     ASSERT_TRUE(go_to(game, GetParam())) << game.screen().dump();
     const Screen before = game.screen().snapshot();
 
@@ -206,13 +198,7 @@ bool exited_with(int st, int status) {
 // cells, far more than the pty takes at once: the reads wait for the player, every byte reaches
 // the screen, and the way out is whole.
 TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
-    Options options;
-    options.program = game_program();
-    options.cols = 250;
-    options.rows = 80;
-    options.env = {"TERM=screen"};
-    options.nonblocking = true;
-    Game game(options);
+    Game game({.rows = 80, .cols = 250, .env = {"TERM=screen"}, .nonblocking = true});
     ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
     EXPECT_EQ(row_faults(game.screen(), esperado::menu_na_largura(250)), "");
     game.type("1\r");
@@ -233,9 +219,7 @@ TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
 // with Ctrl-S holds it): the stop waits for the restore, the game ends by its Ctrl-C, and the
 // terminal stays given back.
 TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
-    Options options;
-    options.program = game_program();
-    Game game(options);
+    Game game(Options{});
     ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
     const auto pause = [] { std::this_thread::sleep_for(milliseconds{150}); };
     game.type("\x13");
@@ -267,10 +251,7 @@ long peak_address_space_kb(pid_t pid) {
 // (TERM=xterm) and 256 KiB more. The game ends with a message and status 1, the terminal given
 // back.
 TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
-    Options options;
-    options.program = game_program();
-    options.cols = options.rows = 1000;
-    options.fast_clock = false;
+    Options options{.rows = 1000, .cols = 1000, .fast_clock = false};
     long needed_kb = 0;
     {
         Game game(options);
@@ -293,10 +274,7 @@ TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
 // Standard input a pipe and standard output the terminal (`printf '2\n3\n' | quirelo`): the
 // clears erase the screen, never the player's scroll-back.
 TEST(WaysOut, TheScrollBackIsThePlayers) {
-    Options options;
-    options.program = "/bin/sh";
-    options.args = {"-c", "printf '2\\n3\\n' | exec " + game_program()};
-    Game game(options);
+    Game game({.program = "/bin/sh", .args = {"-c", "printf '2\\n3\\n' | exec " + game_program()}});
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
     EXPECT_NE(game.output().find(esperado::titulo(esperado::creditos)), std::string::npos);
     EXPECT_EQ(game.output().find("\033[3J"), std::string::npos) << "the scroll-back erased";

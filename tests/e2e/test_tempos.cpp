@@ -23,10 +23,7 @@ long ms_between(Clock::time_point from, Clock::time_point to) {
 // Round 1 on the real clock: each screen from the banner to the legend, timed from the moment
 // it is rendered to the moment the next one is.
 TEST(RealTime, BannerCountDownAndFlashesLastTheirTimes) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = false;
-    Game game(options);
+    Game game({.fast_clock = false});
     const milliseconds timeout{5000};
     ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, timeout));
     game.type("1\r");
@@ -85,10 +82,7 @@ TEST(RealTime, BannerCountDownAndFlashesLastTheirTimes) {
 // its time after SIGCONT: not the whole flash again, and not nothing (a deadline that kept
 // running while the game was stopped).
 TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = false;
-    Game game(options);
+    Game game({.fast_clock = false});
     const milliseconds timeout{10000};
     ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, timeout));
     game.type("1\r");
@@ -130,10 +124,7 @@ TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
 // as soon as the prompt is on the screen is a new one. Each screen is left with a key sent the
 // moment its prompt is rendered, on the real clock.
 TEST(KeyWait, AKeyPressedAsSoonAsThePromptShowsEndsTheWait) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = false;
-    Game game(options);
+    Game game({.fast_clock = false});
     const milliseconds timeout{5000};
     for (const char* option : {"2\r", "3\r", "2\r", "3\r"}) {
         ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, timeout)) << game.screen().dump();

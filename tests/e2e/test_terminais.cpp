@@ -49,14 +49,12 @@ void PrintTo(const Multiplexer& m, std::ostream* os) {
 // GNU screen with its own defaults (no background-colour erase, the alternate screen off); only
 // the start-up message is turned off, so that it does not wait for a key.
 Options screen_options(const Folder& folder) {
-    Options options;
-    options.program = "/usr/bin/screen";
-    options.args = {"-c", folder.file("screenrc", "startup_message off\n"), "/bin/sh", "-c",
-                    shell_around_the_game()};
-    options.env = {"SCREENDIR=" + folder.path, "SYSSCREENRC=/dev/null", "HOME=" + folder.path,
-                   "SHELL=/bin/sh"};
-    options.fast_clock = false;
-    return options;
+    return {.program = "/usr/bin/screen",
+            .args = {"-c", folder.file("screenrc", "startup_message off\n"), "/bin/sh", "-c",
+                     shell_around_the_game()},
+            .fast_clock = false,
+            .env = {"SCREENDIR=" + folder.path, "SYSSCREENRC=/dev/null", "HOME=" + folder.path,
+                    "SHELL=/bin/sh"}};
 }
 
 void screen_end(const Folder& folder) {
@@ -66,14 +64,12 @@ void screen_end(const Folder& folder) {
 // tmux with its defaults (TERM=screen inside), but for the status line, so that its pane is the
 // whole window.
 Options tmux_options(const Folder& folder) {
-    Options options;
-    options.program = "/usr/bin/tmux";
-    options.args = {"-S",          folder.path + "/tmux",
-                    "-f",          folder.file("tmux.conf", "set -g status off\n"),
-                    "new-session", shell_around_the_game()};
-    options.env = {"HOME=" + folder.path, "SHELL=/bin/sh"};
-    options.fast_clock = false;
-    return options;
+    return {.program = "/usr/bin/tmux",
+            .args = {"-S", folder.path + "/tmux", "-f",
+                     folder.file("tmux.conf", "set -g status off\n"), "new-session",
+                     shell_around_the_game()},
+            .fast_clock = false,
+            .env = {"HOME=" + folder.path, "SHELL=/bin/sh"}};
 }
 
 void tmux_end(const Folder& folder) {
@@ -175,10 +171,7 @@ int cells_off_black(const Emulator& s) {
 // A terminal whose own colours are black on white shows the screens a dark one shows: from the
 // menu on, every screen stands on black, with the plain text light grey.
 TEST(LightTheme, EveryScreenFromTheMenuOnIsLightGreyOnBlack) {
-    Options options;
-    options.program = game_program();
-    options.light_theme = true;
-    Game game(options);
+    Game game({.light_theme = true});
     ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout));
     EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
     EXPECT_EQ(row_faults(game.screen(), esperado::avisos_do_menu), "");

@@ -44,12 +44,11 @@ class WineServer : public ::testing::Environment {
 const auto* const wine_server = ::testing::AddGlobalTestEnvironment(new WineServer);
 
 Options under_wine() {
-    Options options;
-    options.program = QUIRELO_WINE;
-    options.args = {QUIRELO_JOGO_WINDOWS};
-    options.fast_clock = false; // libfaketime is not for wine: real time
-    options.env = wine_env;
-    return options;
+    // libfaketime is not for wine: real time.
+    return {.program = QUIRELO_WINE,
+            .args = {QUIRELO_JOGO_WINDOWS},
+            .fast_clock = false,
+            .env = wine_env};
 }
 
 // Waits for the first menu and for wine's console to take the keys from the pty itself: it turns

@@ -51,12 +51,7 @@ void jogar_rodada(e2e::Game& jogo, int rodada, const std::function<void(int, int
 }
 
 void capturar(const std::string& pasta) {
-    e2e::Options opcoes;
-    opcoes.program = e2e::game_program();
-    opcoes.rows = linhas;
-    opcoes.cols = colunas;
-    opcoes.fast_clock = true; // a whole game in seconds
-    e2e::Game jogo(opcoes);
+    e2e::Game jogo({.rows = linhas, .cols = colunas}); // on the fast clock: a game in seconds
 
     esperar_texto(jogo, esperado::aviso_do_menu);
     salvar(pasta, "menu.svg", jogo.screen().snapshot(), "QUIRELO ZAV TUNIX: o menu");
