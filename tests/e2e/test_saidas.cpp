@@ -248,7 +248,7 @@ long peak_address_space_kb(pid_t pid) {
 
 // Memory running out: a 1000 x 1000 window under TERM=screen, where a clear paints a million
 // cells, with the address space the same game needs at that size where no clear paints
-// (TERM=xterm) and 256 KiB more. The game ends with a message and status 1, the terminal given
+// (xterm-256color) and 256 KiB more. The game ends with a message and status 1, the terminal given
 // back.
 TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
     Options options{.rows = 1000, .cols = 1000, .fast_clock = false};
