@@ -100,6 +100,11 @@ std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, i
     return seen;
 }
 
+::testing::AssertionResult shows(Game& game, std::string_view text, milliseconds timeout) {
+    if (game.wait_for_text(text, timeout)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no \"" << text << "\" on\n" << game.screen().dump();
+}
+
 bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout) {
     for (std::size_t k = 1; k <= colours.size(); ++k) {
         if (!game.wait_for_text(esperado::com_numero(esperado::pergunta, static_cast<int>(k)),
@@ -110,16 +115,19 @@ bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout) {
     return true;
 }
 
-std::vector<std::string> normal_scheme_faults(const Emulator& screen) {
-    std::vector<std::string> faults;
+std::string normal_scheme_faults(const Emulator& screen, bool text_too) {
+    int off = 0;
+    std::string first;
     for (int row = 0; row < screen.rows(); ++row) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
-            if (!c.bg.is_index(esperado::preto) || !c.fg.is_index(esperado::cinza))
-                faults.push_back(describe_cell(row, col, c));
+            if ((!c.bg.is_index(esperado::preto) ||
+                 (text_too && !c.fg.is_index(esperado::cinza))) &&
+                off++ == 0)
+                first = describe_cell(row, col, c);
         }
     }
-    return faults;
+    return off == 0 ? "" : std::to_string(off) + " cells off the normal scheme, first " + first;
 }
 
 std::string first_coloured_cell(const Emulator& screen) {
@@ -130,6 +138,31 @@ std::string first_coloured_cell(const Emulator& screen) {
                 return "coloured " + describe_cell(row, col, c);
         }
     return {};
+}
+
+std::vector<std::string> given_back_faults(const Emulator& s) {
+    std::vector<std::string> faults;
+    if (s.alternate_screen()) faults.push_back("still on the alternate screen");
+    if (!s.cursor_visible()) faults.push_back("cursor hidden");
+    if (!s.pen_fg().is_default() || !s.pen_bg().is_default())
+        faults.push_back("prompt would be drawn in fg " + describe(s.pen_fg()) + " bg " +
+                         describe(s.pen_bg()));
+    if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
+    return faults;
+}
+
+std::vector<std::string> mode_faults(const Game& game) {
+    const termios now = game.modes(), &before = game.initial_modes();
+    std::vector<std::string> faults;
+    if (!(now.c_lflag & ICANON)) faults.push_back("not canonical");
+    if (!(now.c_lflag & ECHO)) faults.push_back("no echo");
+    if (!(now.c_lflag & ISIG)) faults.push_back("no signals");
+    if (now.c_lflag != before.c_lflag) faults.push_back("local modes changed");
+    if (now.c_iflag != before.c_iflag) faults.push_back("input modes changed");
+    if (now.c_oflag != before.c_oflag) faults.push_back("output modes changed");
+    if (now.c_cc[VMIN] != before.c_cc[VMIN] || now.c_cc[VTIME] != before.c_cc[VTIME])
+        faults.push_back("VMIN/VTIME changed");
+    return faults;
 }
 
 std::string row_faults(const Emulator& screen, const esperado::tela& rows, int normal) {

@@ -4,6 +4,8 @@
 #include "pty_vterm.h"
 #include "tests/telas_esperadas.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,16 +35,28 @@ struct RoundSeen {
 std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, int)>& on_flash = {},
                                      milliseconds timeout = step_timeout);
 
+// Waits for `text` on screen; the failure shows the screen.
+::testing::AssertionResult shows(Game& game, std::string_view text,
+                                 milliseconds timeout = step_timeout);
+
 // Answers the round's questions one by one, each once its prompt "Digite a cor k:" is on
 // screen, typing the number and Enter. False when a prompt did not come.
 bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout = step_timeout);
 
-// The faults of a screen that should show the normal scheme: every cell light grey on black.
-std::vector<std::string> normal_scheme_faults(const Emulator& screen);
+// How a screen that should show the normal scheme does not, or nothing: every cell on black and,
+// unless `text_too` is false, in light grey.
+std::string normal_scheme_faults(const Emulator& screen, bool text_too = true);
 
 // The first cell not in the terminal's own colours, as "coloured (row,col) 'x' fg ... bg ...",
 // or nothing when every cell is: what a screen given back to the shell must show.
 std::string first_coloured_cell(const Emulator& screen);
+
+// The faults of a terminal that the game has given back: the main screen, the cursor shown,
+// no cell coloured, and the pen in the default colours for the shell's prompt.
+std::vector<std::string> given_back_faults(const Emulator& screen);
+// The pty's modes that matter to the shell, after the game: canonical input, echo, signals, and
+// the rest as before it.
+std::vector<std::string> mode_faults(const Game& game);
 
 // The faults of the rows against what they should show (rows not listed are not looked at), as
 // "; "-separated text. The normal colour is the normal scheme's light grey unless given: -1 for

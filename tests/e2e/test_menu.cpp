@@ -173,7 +173,7 @@ TEST(Menu, AnInvalidOptionIsShownInRedThenTheMenuComesBack) {
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("7\r");
     const auto& invalid = esperado::opcao_invalida;
-    ASSERT_TRUE(game.wait_for_text(invalid.texto, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, invalid.texto));
     EXPECT_EQ(row_faults(game.screen(), {{esperado::linha_da_opcao, "7", esperado::normal},
                                          {esperado::linha_da_opcao + 1, "", esperado::normal},
                                          invalid}),
@@ -190,7 +190,7 @@ TEST(Menu, RulesScreenThenAnArrowKeyIsOneKeyPress) {
     Game game(at_width(80));
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("2\r");
-    ASSERT_TRUE(game.wait_for_text(esperado::tecla, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::tecla));
     EXPECT_EQ(row_faults(game.screen(), esperado::regras), "") << game.screen().dump();
 
     game.type("\033[A");
@@ -213,12 +213,11 @@ TEST(Menu, AnOptionTypedAheadIsTakenByTheNextMenu) {
     Game game(at_width(80));
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("2 3\r");
-    ASSERT_TRUE(game.wait_for_text(esperado::tecla, step_timeout));
+    ASSERT_TRUE(shows(game, esperado::tecla));
     EXPECT_TRUE(game.screen().contains(esperado::titulo(esperado::regras))) << game.screen().dump();
     game.type("x");
-    ASSERT_TRUE(game.wait_for_text(esperado::titulo(esperado::creditos), step_timeout))
-        << game.screen().dump();
-    ASSERT_TRUE(game.wait_for_text(esperado::tecla, step_timeout));
+    ASSERT_TRUE(shows(game, esperado::titulo(esperado::creditos)));
+    ASSERT_TRUE(shows(game, esperado::tecla));
 }
 
 // Option 3: the credits, the key prompt, and the menu again after a key.
@@ -226,7 +225,7 @@ TEST(Menu, CreditsScreenThenTheMenuAgain) {
     Game game(at_width(80));
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("3\r");
-    ASSERT_TRUE(game.wait_for_text(esperado::tecla, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::tecla));
     const Emulator& s = game.screen();
     EXPECT_EQ(row_faults(s, esperado::creditos), "") << s.dump();
     game.type("x");
@@ -266,7 +265,7 @@ TEST_P(TypingAtTheMenu, TheScreenShowsWhatTheLineHolds) {
     EXPECT_EQ(std::make_pair(s.cursor_row(), s.cursor_col()), std::make_pair(row, t.cursor_col));
     if (!t.shown.empty()) return;
     game.type("2\r");
-    EXPECT_TRUE(game.wait_for_text(esperado::titulo(esperado::regras), step_timeout)) << s.dump();
+    EXPECT_TRUE(shows(game, esperado::titulo(esperado::regras)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

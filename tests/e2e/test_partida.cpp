@@ -28,25 +28,21 @@ bool wait_for_rows(Game& game, const esperado::tela& rows) {
 // is looked at once the question is on screen (the screen may reach the terminal in pieces).
 void expect_answer_screen(Game& game) {
     const std::string first = esperado::com_numero(esperado::pergunta, 1);
-    ASSERT_TRUE(game.wait_for_text(first, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, first));
     const Emulator& s = game.screen();
     esperado::tela rows = esperado::respostas;
     rows.push_back({esperado::linha_da_primeira_pergunta, first, esperado::normal});
     EXPECT_EQ(row_faults(s, rows), "") << s.dump();
-    const auto faults = normal_scheme_faults(s);
-    EXPECT_TRUE(faults.empty()) << faults.size() << " cells not light grey on black, first "
-                                << faults.front() << "\n"
-                                << s.dump();
+    EXPECT_EQ(normal_scheme_faults(s), "") << s.dump();
 }
 
 // Round 1 seen in detail: the start banner, the count-down, each flash filling the whole
 // screen with "Cor:k" in bright white, and the legend in the normal scheme again.
 TEST(Round, FlashesFillTheWholeScreenAndTheLegendRestoresTheNormalScheme) {
     Game game(Options{});
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     game.type("1\r");
-    ASSERT_TRUE(game.wait_for_text(esperado::titulo(esperado::jogo_iniciado), step_timeout))
-        << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::titulo(esperado::jogo_iniciado)));
     EXPECT_EQ(row_faults(game.screen(), esperado::jogo_iniciado), "");
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
@@ -92,8 +88,7 @@ TEST_P(WholeGame, WonByTheRobotPlayer) {
         }
         expect_answer_screen(game);
         ASSERT_TRUE(answer(game, round->colours)) << game.screen().dump();
-        ASSERT_TRUE(game.wait_for_text(esperado::pergunta_seguir, step_timeout))
-            << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::pergunta_seguir));
         const int last = esperado::linha_da_primeira_pergunta + r; // the question of colour r + 1
         EXPECT_EQ(row_faults(game.screen(), {{last,
                                               esperado::com_numero(esperado::pergunta, r + 1) +
@@ -116,7 +111,7 @@ TEST_P(WholeGame, WonByTheRobotPlayer) {
         ASSERT_TRUE(wait_for_rows(game, esperado::linhas_do_quadro(esperado::fogos[f])));
     }
 
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     EXPECT_EQ(row_faults(game.screen(), esperado::menu_na_largura(80)), "") << game.screen().dump();
     // The normal scheme is in force now: the menu stands on black.
     EXPECT_TRUE(game.screen().cell(0, 0).bg.is_index(esperado::preto))
@@ -147,7 +142,7 @@ TEST(RobotPlayer, AWrongAnswerShowsTheSequenceThatWasFlashed) {
     rows.push_back({8, "", esperado::normal});
     ASSERT_TRUE(wait_for_rows(game, rows));
 
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     EXPECT_FALSE(game.screen().contains(rows[7].texto));
 }
 
@@ -162,7 +157,7 @@ TEST(RobotPlayer, KeysTypedDuringAFlashAnswerTheQuestionsLater) {
     ASSERT_EQ(round->colours.size(), 2u);
     EXPECT_EQ(join(round->faults), "") << "typing showed on a flash";
 
-    ASSERT_TRUE(game.wait_for_text(esperado::acertou, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::acertou));
     const Emulator& s = game.screen();
     const int first = esperado::linha_da_primeira_pergunta;
     EXPECT_EQ(
@@ -176,9 +171,9 @@ TEST(RobotPlayer, KeysTypedDuringAFlashAnswerTheQuestionsLater) {
                 {first + 3, esperado::acertou, esperado::normal}}),
         "")
         << s.dump();
-    ASSERT_TRUE(game.wait_for_text(esperado::pergunta_seguir, step_timeout));
+    ASSERT_TRUE(shows(game, esperado::pergunta_seguir));
     game.type("n\r");
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << s.dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
 }
 
 } // namespace

@@ -43,33 +43,6 @@ bool go_to(Game& game, Where where) {
     return game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), timeout).has_value();
 }
 
-// The faults of a terminal that the game has given back: the main screen, the cursor shown,
-// no cell coloured, and the pen in the default colours for the shell's prompt.
-std::vector<std::string> given_back_faults(const Emulator& s) {
-    std::vector<std::string> faults;
-    if (s.alternate_screen()) faults.push_back("still on the alternate screen");
-    if (!s.cursor_visible()) faults.push_back("cursor hidden");
-    if (!s.pen_fg().is_default() || !s.pen_bg().is_default())
-        faults.push_back("prompt would be drawn in fg " + describe(s.pen_fg()) + " bg " +
-                         describe(s.pen_bg()));
-    if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
-    return faults;
-}
-
-// The modes that matter to the shell: canonical input, echo, signals, and the rest as before.
-std::vector<std::string> mode_faults(const termios& now, const termios& before) {
-    std::vector<std::string> faults;
-    if (!(now.c_lflag & ICANON)) faults.push_back("not canonical");
-    if (!(now.c_lflag & ECHO)) faults.push_back("no echo");
-    if (!(now.c_lflag & ISIG)) faults.push_back("no signals");
-    if (now.c_lflag != before.c_lflag) faults.push_back("local modes changed");
-    if (now.c_iflag != before.c_iflag) faults.push_back("input modes changed");
-    if (now.c_oflag != before.c_oflag) faults.push_back("output modes changed");
-    if (now.c_cc[VMIN] != before.c_cc[VMIN] || now.c_cc[VTIME] != before.c_cc[VTIME])
-        faults.push_back("VMIN/VTIME changed");
-    return faults;
-}
-
 class WaysOut : public ::testing::TestWithParam<WayOut> {};
 
 TEST_P(WaysOut, RestoreTheTerminalAndEndWithTheRightStatus) {
@@ -94,7 +67,7 @@ TEST_P(WaysOut, RestoreTheTerminalAndEndWithTheRightStatus) {
     } else {
         EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == way.ended_by) << describe_status(st);
     }
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
 }
 
@@ -157,7 +130,7 @@ TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
 
     game.type("\x1a");
     ASSERT_TRUE(game.wait_stopped(milliseconds{10000})) << game.screen().dump();
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
 
     game.signal(SIGCONT);
@@ -175,11 +148,9 @@ TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
     // And the game goes on: at the menu a key still works, in a flash the round goes on.
     if (GetParam() == Where::Menu) {
         game.type("3\r");
-        EXPECT_TRUE(game.wait_for_text(esperado::titulo(esperado::creditos), step_timeout))
-            << game.screen().dump();
+        EXPECT_TRUE(shows(game, esperado::titulo(esperado::creditos)));
     } else {
-        EXPECT_TRUE(game.wait_for_text(esperado::quais_cores, milliseconds{20000}))
-            << game.screen().dump();
+        EXPECT_TRUE(shows(game, esperado::quais_cores, milliseconds{20000}));
     }
 }
 
@@ -199,19 +170,18 @@ bool exited_with(int st, int status) {
 // the screen, and the way out is whole.
 TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
     Game game({.rows = 80, .cols = 250, .env = {"TERM=screen"}, .nonblocking = true});
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     EXPECT_EQ(row_faults(game.screen(), esperado::menu_na_largura(250)), "");
     game.type("1\r");
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
     EXPECT_EQ(join(round->faults), "");
-    ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), step_timeout))
-        << game.screen().dump();
-    EXPECT_EQ(normal_scheme_faults(game.screen()).size(), 0u) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::com_numero(esperado::pergunta, 1)));
+    EXPECT_EQ(normal_scheme_faults(game.screen()), "") << game.screen().dump();
     game.type("\x04");
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
     EXPECT_TRUE(exited_with(game.wait_status(), 0)) << describe_status(game.wait_status());
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "");
 }
 
@@ -220,7 +190,7 @@ TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
 // terminal stays given back.
 TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
     Game game(Options{});
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     const auto pause = [] { std::this_thread::sleep_for(milliseconds{150}); };
     game.type("\x13");
     pause();
@@ -234,7 +204,7 @@ TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
     const int st = game.wait_status();
     EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGINT) << describe_status(st);
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
 }
 
@@ -267,7 +237,7 @@ TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().line(0);
     EXPECT_TRUE(exited_with(game.wait_status(), 1)) << describe_status(game.wait_status());
     EXPECT_TRUE(game.screen().contains("quirelo: memoria insuficiente"));
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "");
 }
 

@@ -25,7 +25,7 @@ long ms_between(Clock::time_point from, Clock::time_point to) {
 TEST(RealTime, BannerCountDownAndFlashesLastTheirTimes) {
     Game game({.fast_clock = false});
     const milliseconds timeout{5000};
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
     game.type("1\r");
 
     const auto top_is = [&](const std::string& text) {
@@ -84,7 +84,7 @@ TEST(RealTime, BannerCountDownAndFlashesLastTheirTimes) {
 TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
     Game game({.fast_clock = false});
     const milliseconds timeout{10000};
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
     game.type("1\r");
     const std::string first = esperado::com_numero(esperado::piscada, 1);
     const std::string second = esperado::com_numero(esperado::piscada, 2);
@@ -127,13 +127,12 @@ TEST(KeyWait, AKeyPressedAsSoonAsThePromptShowsEndsTheWait) {
     Game game({.fast_clock = false});
     const milliseconds timeout{5000};
     for (const char* option : {"2\r", "3\r", "2\r", "3\r"}) {
-        ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, timeout)) << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
         game.type(option);
-        ASSERT_TRUE(game.wait_for_text(esperado::tecla, timeout));
+        ASSERT_TRUE(shows(game, esperado::tecla, timeout));
         game.type(" ");
-        ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, timeout))
-            << "option " << option[0] << ": the key did not end the wait\n"
-            << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout))
+            << "option " << option[0] << ": the key did not end the wait";
     }
     game.signal(SIGTERM);
     EXPECT_TRUE(game.wait_exit(timeout));

@@ -125,28 +125,21 @@ TEST_P(InsideAMultiplexer, FlashesFillTheScreenAndCtrlCLeavesItClean) {
     ASSERT_FALSE(folder.path.empty());
     {
         Game game(m.options(folder));
-        ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout))
-            << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
         game.type("1\r");
-        ASSERT_TRUE(game.wait_for_text(esperado::contagem[3], step_timeout))
-            << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::contagem[3]));
         std::vector<int> colours;
         for (int k = 1; k <= 2; ++k) {
             colours.push_back(settled_flash(game, k));
             EXPECT_NE(colours.back(), 0) << "flash " << k << "\n" << game.screen().dump();
         }
-        ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), step_timeout));
-        const bool normal =
-            game.wait_until([&] { return normal_scheme_faults(game.screen()).empty(); },
-                            milliseconds{2000})
-                .has_value();
-        const auto faults = normal_scheme_faults(game.screen());
-        EXPECT_TRUE(normal) << faults.size() << " cells not light grey on black, first "
-                            << faults.front() << "\n"
-                            << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::com_numero(esperado::pergunta, 1)));
+        game.wait_until([&] { return normal_scheme_faults(game.screen()).empty(); },
+                        milliseconds{2000});
+        EXPECT_EQ(normal_scheme_faults(game.screen()), "") << game.screen().dump();
 
         game.type("\x03");
-        ASSERT_TRUE(game.wait_for_text("fim do jogo", step_timeout)) << game.screen().dump();
+        ASSERT_TRUE(shows(game, "fim do jogo"));
         EXPECT_EQ(join(shell_screen_faults(game.screen())), "") << game.screen().dump();
         game.type("\r");
         EXPECT_TRUE(game.wait_exit(step_timeout));
@@ -159,38 +152,29 @@ INSTANTIATE_TEST_SUITE_P(Game, InsideAMultiplexer,
                                            Multiplexer{"Tmux", tmux_options, tmux_end}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Cells whose background is not black: on a light theme, the terminal's own white showing.
-int cells_off_black(const Emulator& s) {
-    int off = 0;
-    for (int row = 0; row < s.rows(); ++row)
-        for (int col = 0; col < s.cols(); ++col)
-            off += s.cell(row, col).bg.is_index(esperado::preto) ? 0 : 1;
-    return off;
-}
-
 // A terminal whose own colours are black on white shows the screens a dark one shows: from the
 // menu on, every screen stands on black, with the plain text light grey.
 TEST(LightTheme, EveryScreenFromTheMenuOnIsLightGreyOnBlack) {
     Game game({.light_theme = true});
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout));
-    EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
+    EXPECT_EQ(normal_scheme_faults(game.screen(), false), "") << game.screen().dump();
     EXPECT_EQ(row_faults(game.screen(), esperado::avisos_do_menu), "");
 
     game.type("2\r");
-    ASSERT_TRUE(game.wait_for_text(esperado::tecla, step_timeout));
-    EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::tecla));
+    EXPECT_EQ(normal_scheme_faults(game.screen(), false), "") << game.screen().dump();
     EXPECT_EQ(row_faults(game.screen(), esperado::regras), "");
     game.type("x");
 
-    ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     game.type("1\r");
-    ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::rodada, 1), step_timeout));
-    EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::com_numero(esperado::rodada, 1)));
+    EXPECT_EQ(normal_scheme_faults(game.screen(), false), "") << game.screen().dump();
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
     EXPECT_EQ(join(round->faults), "");
-    ASSERT_TRUE(game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), step_timeout));
-    EXPECT_TRUE(normal_scheme_faults(game.screen()).empty()) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::com_numero(esperado::pergunta, 1)));
+    EXPECT_EQ(normal_scheme_faults(game.screen()), "") << game.screen().dump();
 }
 
 } // namespace
