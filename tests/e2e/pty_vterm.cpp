@@ -265,7 +265,8 @@ bool Game::feed_pending(const std::function<bool()>& done, Clock::time_point& wh
     while (rendered_ < all.size()) {
         std::size_t end = all.find('\033', rendered_ + 1);
         if (end == std::string::npos) end = all.size();
-        emulator_.feed(std::string_view(all).substr(rendered_, end - rendered_));
+        // A copy: the terminal's answers are typed from inside feed(), and typing may read more.
+        emulator_.feed(all.substr(rendered_, end - rendered_));
         rendered_at_ = arrival(end - 1);
         rendered_ = end;
         if (done()) {
