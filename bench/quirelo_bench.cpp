@@ -73,44 +73,51 @@ tela_lida classificar(const e2e::Emulator& tela, double escala) {
     auto temporizada = [&](tipo t, std::string rotulo, std::string grupo, double ms) {
         return tela_lida{t, std::move(rotulo), std::move(grupo), ms / escala};
     };
-    if (tela.contains("Opcao invalida!"))
-        return temporizada(tipo::invalida, "invalid", "invalid-option message", 1000);
-    if (tela.contains("Q U I R E L O")) return {tipo::menu, "menu", "", 0};
-    if (tela.contains("JOGO INICIADO!"))
-        return temporizada(tipo::inicio, "start", "start banner", 1000);
+    if (tela.contains(esperado::opcao_invalida.texto))
+        return temporizada(tipo::invalida, "invalid", "invalid-option message",
+                           esperado::ms::opcao_invalida);
+    if (tela.contains(esperado::aviso_do_menu)) return {tipo::menu, "menu", "", 0};
+    if (tela.contains(esperado::titulo(esperado::jogo_iniciado)))
+        return temporizada(tipo::inicio, "start", "start banner", esperado::ms::jogo_iniciado);
     const std::string topo = tela.line(0);
-    if (comeca_com(topo, "Rodada ") || comeca_com(topo, "Iniciando em ") || topo == "GOOOOOOO!")
-        return temporizada(tipo::contagem, topo, "count-down step", 1000);
-    if (comeca_com(topo, "Cor:")) {
+    if (esperado::numero_em(topo, esperado::rodada) > 0 ||
+        std::find(std::begin(esperado::contagem), std::end(esperado::contagem), topo) !=
+            std::end(esperado::contagem))
+        return temporizada(tipo::contagem, topo, "count-down step",
+                           esperado::ms::passo_da_contagem);
+    if (esperado::numero_em(topo, esperado::piscada) > 0) {
         const int cor = e2e::colour_number(tela.cell(0, 0).bg);
         return temporizada(tipo::lampejo, topo + " " + nome_da_cor[cor],
-                           std::string("flash ") + nome_da_cor[cor], cor == 1 ? 3000 : 1500);
+                           std::string("flash ") + nome_da_cor[cor],
+                           cor > 0 ? esperado::cores[cor - 1].ms : 0);
     }
     if (tela_vazia(tela)) {
         if (!tela.alternate_screen()) return {tipo::saida, "exit: main screen back", "", 0};
         if (e2e::colour_number(tela.cell(0, 0).bg) > 0)
-            return temporizada(tipo::intervalo, "gap", "gap after the flashes", 100);
+            return temporizada(tipo::intervalo, "gap", "gap after the flashes",
+                               esperado::ms::depois_das_cores);
         return {tipo::outro, "empty alternate screen", "", 0};
     }
-    if (tela.contains("V I T O R I A !"))
-        return temporizada(tipo::vitoria, "victory", "victory screen", 6000);
-    if (tela.contains("*---  *  ---*"))
-        return temporizada(tipo::fogos, "fireworks 1", "fireworks frame 1", 300);
-    if (tela.contains("*-------\\---  *  ---/-------*"))
-        return temporizada(tipo::fogos, "fireworks 2", "fireworks frame 2", 300);
-    if (tela.contains("*------\\-*------   ------*-/-*------*"))
-        return temporizada(tipo::fogos, "fireworks 3", "fireworks frame 3", 500);
-    if (tela.contains("ACERTOU!")) {
-        // Once the go-on answer is echoed after its prompt, the game sleeps 3000 ms.
-        const std::string pergunta = "Pressione qualquer tecla para continuar ou N para sair:";
+    if (tela.contains(esperado::titulo(esperado::vitoria)))
+        return temporizada(tipo::vitoria, "victory", "victory screen", esperado::ms::vitoria);
+    for (int q = 1; q <= 3; ++q) // each frame told by a line of its own
+        if (tela.contains(esperado::fogos[q - 1].linhas[3]))
+            return temporizada(tipo::fogos, "fireworks " + std::to_string(q),
+                               "fireworks frame " + std::to_string(q), esperado::fogos[q - 1].ms);
+    if (tela.contains(esperado::acertou)) {
+        // Once the go-on answer is echoed after its prompt, the game sleeps before the next round.
+        const std::string& pergunta = esperado::pergunta_seguir;
         const auto [linha, coluna] = tela.find(pergunta);
         if (linha >= 0 && tela.line(linha).size() > coluna + pergunta.size())
-            return temporizada(tipo::pausa, "pause", "pause after ACERTOU!", 3000);
+            return temporizada(tipo::pausa, "pause", "pause after ACERTOU!",
+                               esperado::ms::antes_da_rodada);
         return {tipo::resposta, "answers", "", 0};
     }
-    if (tela.contains("Quais cores apareceram?")) return {tipo::resposta, "answers", "", 0};
-    if (tela.contains("TABELA DE CORES")) return {tipo::informacao, "rules", "", 0};
-    if (tela.contains("CREDITOS")) return {tipo::informacao, "credits", "", 0};
+    if (tela.contains(esperado::quais_cores)) return {tipo::resposta, "answers", "", 0};
+    if (tela.contains(esperado::titulo(esperado::regras)))
+        return {tipo::informacao, "rules", "", 0};
+    if (tela.contains(esperado::titulo(esperado::creditos)))
+        return {tipo::informacao, "credits", "", 0};
     return {tipo::outro, "other: " + topo, "", 0};
 }
 
@@ -320,11 +327,8 @@ struct opcoes {
 };
 
 e2e::Options opcoes_do_jogo(const opcoes& o, const std::string& arquivo_registro) {
-    e2e::Options jogo;
-    jogo.program = e2e::game_program();
-    jogo.rows = 30;
-    jogo.cols = 80;
-    jogo.fast_clock = false; // the preloads are set here, the log's first so it sees every call
+    // The preloads are set here, the log's first so that it sees every call.
+    e2e::Options jogo{.rows = 30, .cols = 80, .fast_clock = false};
     std::string preload = "LD_PRELOAD=" + o.registro_so;
     if (o.relogio_rapido) {
         preload += ':';
@@ -337,11 +341,10 @@ e2e::Options opcoes_do_jogo(const opcoes& o, const std::string& arquivo_registro
     return jogo;
 }
 
-const char* ultima_linha_do_menu = "Letras ou numeros diferentes serão considerados errados.";
-
+// The menu's last row is drawn, and no message below it.
 bool menu_desenhado(e2e::Game& jogo) {
-    return jogo.screen().contains("Opcao:") && jogo.screen().contains(ultima_linha_do_menu) &&
-           !jogo.screen().contains("Opcao invalida!");
+    return jogo.screen().contains(esperado::aviso_do_menu) &&
+           !jogo.screen().contains(esperado::opcao_invalida.texto);
 }
 
 [[noreturn]] void falhar(const std::string& o_que, e2e::Game& jogo) {
@@ -353,7 +356,7 @@ bool menu_desenhado(e2e::Game& jogo) {
 void ganhar_um_jogo(e2e::Game& jogo, milliseconds limite) {
     jogo.type("1\r");
     for (int r = 1; r <= 5; ++r) {
-        const std::string anuncio = "Rodada " + std::to_string(r);
+        const std::string anuncio = esperado::com_numero(esperado::rodada, r);
         if (!jogo.wait_until([&] { return jogo.screen().line(0) == anuncio; }, limite))
             falhar("no \"" + anuncio + "\"", jogo);
         const auto visto = e2e::watch_round(jogo, {}, limite);
@@ -363,11 +366,12 @@ void ganhar_um_jogo(e2e::Game& jogo, milliseconds limite) {
                          e2e::join(visto->faults).c_str());
         if (!e2e::answer(jogo, visto->colours, limite))
             falhar("round " + std::to_string(r) + " did not take its answers", jogo);
-        if (!jogo.wait_for_text("ACERTOU!", limite))
+        if (!jogo.wait_for_text(esperado::acertou, limite))
             falhar("round " + std::to_string(r) + " was not won", jogo);
         jogo.type("s\r");
     }
-    if (!jogo.wait_for_text("V I T O R I A !", limite)) falhar("no victory screen", jogo);
+    if (!jogo.wait_for_text(esperado::titulo(esperado::vitoria), limite))
+        falhar("no victory screen", jogo);
     if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite))
         falhar("no menu after the fireworks", jogo);
 }
@@ -685,14 +689,15 @@ int main(int argc, char** argv) {
     // The rules and the credits, each left with a key: screens that end in a key wait.
     for (const char* opcao : {"2\r", "3\r"}) {
         jogo.type(opcao);
-        if (!jogo.wait_for_text("Pressione qualquer tecla para continuar. . .", limite))
+        if (!jogo.wait_for_text(esperado::tecla, limite))
             falhar(std::string("no key prompt after option ") + opcao[0], jogo);
         jogo.type(" ");
         if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite))
             falhar(std::string("no menu after option ") + opcao[0], jogo);
     }
     jogo.type("7\r");
-    if (!jogo.wait_for_text("Opcao invalida!", limite)) falhar("no invalid-option message", jogo);
+    if (!jogo.wait_for_text(esperado::opcao_invalida.texto, limite))
+        falhar("no invalid-option message", jogo);
     if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite))
         falhar("no menu after the invalid option", jogo);
     for (int j = 0; j < o.jogos; ++j)
@@ -708,10 +713,10 @@ int main(int argc, char** argv) {
     std::remove(arquivo.c_str());
     std::vector<grupo_de_escritas> escritas = grupos(reg);
     std::vector<std::size_t> fase_do_pedaco;
-    std::vector<fase> fases =
-        fases_da_saida(jogo.output(), escritas, 30, 80, escala, fase_do_pedaco);
-    situar(escritas, jogo.output(), fase_do_pedaco);
+    const std::vector<e2e::Chunk> pedacos = jogo.chunks();
+    std::vector<fase> fases = fases_da_saida(pedacos, escritas, 30, 80, escala, fase_do_pedaco);
+    situar(escritas, pedacos, fase_do_pedaco);
     duracoes_do_jogo(fases, escritas);
-    if (o.listar) listar_fases(fases, escritas, jogo.output().front().when);
+    if (o.listar) listar_fases(fases, escritas, pedacos.front().when);
     imprimir(o, fases, escritas, reg, vmhwm, inicio, carga_antes);
 }

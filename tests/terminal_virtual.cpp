@@ -1,6 +1,8 @@
 // The virtual terminal: the terminal primitives over a model screen, for in-process tests.
 #include "tests/terminal_virtual.h"
 
+#include "tests/telas_esperadas.h"
+
 #include "console/terminal.h"
 #include "game/jogo.h"
 
@@ -27,11 +29,10 @@ struct estado_virtual {
 
 estado_virtual v;
 
-// The console's 16-colour digits as ANSI colours.
+// A hexadecimal digit of a console scheme as an ANSI colour.
 int ansi_do_digito(char d) {
-    constexpr int ansi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
     const int valor = d >= 'A' ? d - 'A' + 10 : d - '0';
-    return ansi[valor % 8] + (valor >= 8 ? 8 : 0);
+    return esperado::ansi_do_digito[valor % 8] + (valor >= 8 ? 8 : 0);
 }
 
 void atributos_normais() {
@@ -141,9 +142,6 @@ int vt_linha_do_cursor() {
 }
 const std::vector<evento>& vt_eventos() {
     return v.eventos;
-}
-long long vt_relogio() {
-    return v.relogio;
 }
 const std::vector<std::string>& vt_desconhecidas() {
     return v.desconhecidas;

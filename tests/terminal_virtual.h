@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// Colours are ANSI numbers: 0 black, 1 red, 2 green, 3 yellow, 4 blue, 5 magenta, 6 cyan,
-// 7 light grey, 15 bright white; `cor_padrao` is the terminal's own default.
+// Colours are ANSI numbers (named in tests/telas_esperadas.h); `cor_padrao` is the terminal's own
+// default.
 constexpr int cor_padrao = -1;
 
 struct celula {
@@ -47,7 +47,6 @@ const quadro& vt_tela();
 std::string vt_linha(int linha, const quadro& tela = vt_tela());
 int vt_linha_do_cursor();
 const std::vector<evento>& vt_eventos();
-long long vt_relogio();
 // Escape sequences the model did not understand (the game should write none).
 const std::vector<std::string>& vt_desconhecidas();
 

@@ -1,38 +1,14 @@
 // Whole games on the virtual terminal: the menu, the rounds, the endings, and bad input.
+#include "tests/telas_esperadas.h"
 #include "tests/terminal_virtual.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 
 namespace {
-
-constexpr int preto = 0, vermelho = 1, verde = 2, amarelo = 3, azul = 4, magenta = 5, ciano = 6,
-              cinza = 7, branco_brilhante = 15;
-
-const char* const aviso_do_menu = "Letras ou numeros diferentes serão considerados errados.";
-const char* const pergunta_seguir = "Pressione qualquer tecla para continuar ou N para sair:";
-
-// The colour number that a flash background stands for; 0 for none.
-int numero_da_cor(int fundo) {
-    switch (fundo) {
-    case vermelho:
-        return 1;
-    case azul:
-        return 2;
-    case verde:
-        return 3;
-    case amarelo:
-        return 4;
-    case magenta:
-        return 5;
-    case ciano:
-        return 6;
-    default:
-        return 0;
-    }
-}
 
 // The background every cell has, or `cor_padrao - 1` when they differ.
 int fundo_uniforme(const quadro& tela) {
@@ -43,14 +19,24 @@ int fundo_uniforme(const quadro& tela) {
     return fundo;
 }
 
-bool comeca_com(const std::string& texto, const std::string& inicio) {
-    return texto.rfind(inicio, 0) == 0;
-}
-
 bool vazia(const quadro& tela) {
     for (int l = 0; l < static_cast<int>(tela.size()); ++l)
         if (!vt_linha(l, tela).empty()) return false;
     return true;
+}
+
+// The faults of a screen against the rows it should show, `normal` being the normal text colour
+// there: the terminal's own until the game sets a scheme, light grey after.
+std::string faltas(const quadro& tela, const esperado::tela& linhas, int normal = esperado::cinza) {
+    const auto da_tela = [&](int l, int c) {
+        const celula& x = tela[static_cast<std::size_t>(l)][static_cast<std::size_t>(c)];
+        return std::pair{x.caractere, x.frente};
+    };
+    std::string texto;
+    for (const std::string& falta :
+         esperado::faltas(linhas, static_cast<int>(tela[0].size()), normal, da_tela))
+        texto += falta + "; ";
+    return texto;
 }
 
 // A player who reads the flashed colours off the screen and types them back, unless told
@@ -58,10 +44,10 @@ bool vazia(const quadro& tela) {
 struct robo {
     std::deque<std::string> no_menu;
     std::deque<std::string> ao_seguir;
-    // The line typed for question `pergunta` of round `rodada` (both from 1), given the colour
-    // that was flashed; by default the colour itself.
-    std::function<std::optional<std::string>(int rodada, int pergunta, int cor)> responder =
-        [](int, int, int cor) { return std::to_string(cor) + "\n"; };
+    // The line typed for question `pergunta` (from 1), given the colour that was flashed; by
+    // default the colour itself.
+    std::function<std::optional<std::string>(const robo& quem, int pergunta, int cor)> responder =
+        [](const robo&, int, int cor) { return std::to_string(cor) + "\n"; };
     std::vector<std::vector<int>> vistas; // the colours seen flashed, round by round
     std::size_t eventos_vistos = 0;
     int perguntas_feitas = 0, vezes_no_menu = 0, vezes_ao_seguir = 0;
@@ -71,10 +57,10 @@ void olhar_piscadas(robo& r) {
     const auto& eventos = vt_eventos();
     for (; r.eventos_vistos < eventos.size(); ++r.eventos_vistos) {
         const evento& e = eventos[r.eventos_vistos];
-        const std::string topo = vt_linha(0, e.tela);
-        const int cor = numero_da_cor(fundo_uniforme(e.tela));
-        if (e.tipo != evento::espera || cor == 0 || !comeca_com(topo, "Cor:")) continue;
-        if (topo == "Cor:1") r.vistas.emplace_back();
+        const int k = esperado::numero_em(vt_linha(0, e.tela), esperado::piscada);
+        const int cor = esperado::numero_da_cor(fundo_uniforme(e.tela));
+        if (e.tipo != evento::espera || cor == 0 || k <= 0) continue;
+        if (k == 1) r.vistas.emplace_back();
         r.vistas.back().push_back(cor);
     }
 }
@@ -93,28 +79,40 @@ std::optional<std::string> proxima(std::deque<std::string>& fila) {
     return linha;
 }
 
-void jogar_com(const std::shared_ptr<robo>& r) {
+// A run with the robot on a fresh terminal 80 columns wide, until the input ends with status 0.
+std::shared_ptr<robo> jogar(std::deque<std::string> no_menu, std::deque<std::string> ao_seguir = {},
+                            decltype(robo::responder) responder = {}) {
+    vt_reiniciar(80);
+    auto r = std::make_shared<robo>();
+    r->no_menu = std::move(no_menu);
+    r->ao_seguir = std::move(ao_seguir);
+    if (responder) r->responder = std::move(responder);
     vt_jogador([r]() -> std::optional<std::string> {
         olhar_piscadas(*r);
         const std::string prompt = ultima_linha_escrita();
-        if (comeca_com(prompt, "Digite a cor ")) {
-            const int pergunta = std::stoi(prompt.substr(13));
+        // The question waited on is the row's last: an answer typed ahead of its question, which
+        // the game takes without a read, leaves the next question on the same row.
+        const auto ultima = prompt.rfind(esperado::antes_do_numero(esperado::pergunta));
+        const std::string_view questao =
+            ultima == std::string::npos ? "" : std::string_view(prompt).substr(ultima);
+        if (const int pergunta = esperado::numero_em(questao, esperado::pergunta); pergunta > 0) {
             ++r->perguntas_feitas;
-            const auto& vistas = r->vistas.back();
-            return r->responder(static_cast<int>(r->vistas.size()), pergunta,
-                                vistas.at(static_cast<std::size_t>(pergunta - 1)));
+            return r->responder(*r, pergunta,
+                                r->vistas.back().at(static_cast<std::size_t>(pergunta - 1)));
         }
-        if (comeca_com(prompt, pergunta_seguir)) {
+        if (prompt == esperado::pergunta_seguir) {
             ++r->vezes_ao_seguir;
             return proxima(r->ao_seguir);
         }
-        if (prompt == aviso_do_menu) {
+        if (prompt == esperado::aviso_do_menu) {
             ++r->vezes_no_menu;
             return proxima(r->no_menu);
         }
         ADD_FAILURE() << "the game waits on an unknown prompt: " << prompt;
         return std::nullopt;
     });
+    EXPECT_EQ(vt_executar(), 0);
+    return r;
 }
 
 std::vector<evento> esperas() {
@@ -135,7 +133,7 @@ std::vector<int> tempos(const std::vector<evento>& lista) {
 int menus_mostrados() {
     int n = 0;
     for (const evento& e : vt_eventos())
-        if (e.tipo == evento::leitura && vt_linha(24, e.tela) == aviso_do_menu) ++n;
+        if (e.tipo == evento::leitura && vt_linha(24, e.tela) == esperado::aviso_do_menu) ++n;
     return n;
 }
 
@@ -146,53 +144,30 @@ int esperas_com(const std::string& texto, int linha) {
     return n;
 }
 
-struct linha_esperada {
-    int linha;
-    std::string texto;
-    int frente;
-};
-
-const std::vector<linha_esperada> menu_esperado = {
-    {2, "          *        .        *", ciano},
-    {3, "     .        .         .        .", ciano},
-    {5, "========================================", ciano},
-    {6, "         Q U I R E L O   Z A V", ciano},
-    {7, "              T U N I X", ciano},
-    {8, "========================================", ciano},
-    {10, "     .        .         .        .", ciano},
-    {11, "          *        .        *", ciano},
-    {14, "[ 1 ] COMECAR JOGO", verde},
-    {16, "[ 2 ] REGRAS", amarelo},
-    {18, "[ 3 ] CREDITOS", vermelho},
-    {20, "========================================", ciano},
-    {22, "Opcao: ", cinza},
-};
-
 } // namespace
 
 TEST(Menu, CentradoNaLarguraComSuasCores) {
     for (int largura : {80, 39, 120}) {
+        SCOPED_TRACE("width " + std::to_string(largura));
         vt_reiniciar(largura);
         vt_entrada({});
         EXPECT_EQ(vt_executar(), 0);
         const quadro& tela = vt_eventos().back().tela;
-        const int coluna = (largura - 40) / 2 > 0 ? (largura - 40) / 2 : 0;
-        for (const auto& [linha, texto, frente] : menu_esperado) {
-            std::string esperado = std::string(static_cast<std::size_t>(coluna), ' ') + texto;
-            esperado.resize(std::min<std::size_t>(esperado.size(), largura)); // wraps at the edge
-            esperado.erase(esperado.find_last_not_of(' ') + 1);
-            EXPECT_EQ(vt_linha(linha, tela), esperado) << "width " << largura << " row " << linha;
-            EXPECT_EQ(tela[linha][coluna].frente, frente) << "row " << linha;
+        EXPECT_EQ(faltas(tela, esperado::menu_na_largura(largura)), "");
+        // Each row's colour is set from the block's first cell on, and not before its column.
+        const int coluna = std::max(0, (largura - 40) / 2);
+        for (const auto& l : esperado::menu) {
+            EXPECT_EQ(tela[l.linha][coluna].frente, l.cor) << "row " << l.linha;
             if (coluna > 0) {
-                EXPECT_EQ(tela[linha][coluna - 1].frente, cor_padrao);
+                EXPECT_EQ(tela[l.linha][coluna - 1].frente, cor_padrao);
             }
         }
-        EXPECT_EQ(vt_linha(23, tela), "ATENCAO: serao aceitos apenas numeros.");
-        EXPECT_EQ(tela[24][32].caractere, "ã");
-        EXPECT_EQ(tela[23][0].frente, cor_padrao) << "the warnings are in the normal colour";
+        // The warnings in the normal colour; the second wraps in a window narrower than it.
+        const auto& avisos = esperado::avisos_do_menu;
+        EXPECT_EQ(faltas(tela, largura >= 80 ? avisos : esperado::tela{avisos[0]}, cor_padrao), "");
+        EXPECT_EQ(tela[24][esperado::aviso_do_menu.find("ã")].caractere, "ã");
         if (largura >= 80) {
-            EXPECT_EQ(vt_linha(24, tela), aviso_do_menu);
-            EXPECT_EQ(vt_linha_do_cursor(), 26) << "the player types at the start of row 26";
+            EXPECT_EQ(vt_linha_do_cursor(), esperado::linha_da_opcao);
         }
         EXPECT_TRUE(vt_desconhecidas().empty());
     }
@@ -204,7 +179,7 @@ TEST(Menu, JanelaEstreitaDemaisEscreveOndeOCursorEsta) {
     vt_executar();
     // Nothing moves the cursor, so the menu's texts run on from the top-left corner.
     std::string corrido, na_tela;
-    for (const auto& l : menu_esperado)
+    for (const auto& l : esperado::menu)
         corrido += l.texto;
     for (int linha = 0; linha < 12; ++linha) {
         std::string texto = vt_linha(linha);
@@ -221,10 +196,9 @@ TEST(Menu, OpcaoInvalidaUmaVezPorEntrada) {
     const auto lista = esperas();
     ASSERT_EQ(lista.size(), 6u) << "one message for each line, and no message without input";
     for (const evento& e : lista) {
-        EXPECT_EQ(e.ms, 1000);
-        EXPECT_EQ(vt_linha(27, e.tela), "") << "an empty line after the typed option";
-        EXPECT_EQ(vt_linha(28, e.tela), "Opcao invalida!");
-        EXPECT_EQ(e.tela[28][0].frente, vermelho);
+        EXPECT_EQ(e.ms, esperado::ms::opcao_invalida);
+        // An empty row after the typed option, then the message.
+        EXPECT_EQ(faltas(e.tela, {{27, "", esperado::normal}, esperado::opcao_invalida}), "");
     }
     EXPECT_EQ(menus_mostrados(), 7);
 }
@@ -237,244 +211,156 @@ TEST(Menu, RegrasECreditosComDoisNumerosNaMesmaLinha) {
     ASSERT_EQ(eventos.size(), 4u);
     EXPECT_EQ(eventos[1].tipo, evento::tecla) << "the rules, until a key";
     EXPECT_EQ(eventos[2].tipo, evento::tecla) << "the waiting 3 shows the credits at once";
-
-    const quadro& regras = eventos[1].tela;
-    EXPECT_EQ(vt_linha(1, regras), "              REGRAS");
-    EXPECT_EQ(regras[1][14].frente, amarelo);
-    EXPECT_EQ(vt_linha(4, regras), "1 - O jogo exibira uma sequencia de cores.");
-    EXPECT_EQ(vt_linha(10, regras), "7 - Se voce errar a ordem das cores, o jogo termina.");
-    EXPECT_EQ(regras[10][0].frente, cinza);
-    EXPECT_EQ(vt_linha(13, regras), "           TABELA DE CORES");
-    const std::pair<const char*, int> paleta[] = {
-        {"1 - vermelho", vermelho}, {"2 - Azul", azul},    {"3 - Verde", verde},
-        {"4 - Amarelo", amarelo},   {"5 - Roxo", magenta}, {"6 - Ciano", ciano}};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(vt_linha(16 + i, regras), paleta[i].first);
-        EXPECT_EQ(regras[16 + i][0].frente, paleta[i].second);
-    }
-    EXPECT_EQ(vt_linha(22, regras), "Pressione qualquer tecla para continuar. . .");
-    EXPECT_EQ(regras[22][0].frente, cor_padrao);
-
-    const quadro& creditos = eventos[2].tela;
-    EXPECT_EQ(vt_linha(1, creditos), "             CREDITOS");
-    EXPECT_EQ(creditos[0][0].frente, vermelho);
-    EXPECT_FALSE(vt_linha(4, creditos).empty());
-    EXPECT_FALSE(vt_linha(5, creditos).empty());
-    EXPECT_EQ(creditos[4][0].frente, cinza);
-    EXPECT_EQ(vt_linha(6, creditos), "");
-    EXPECT_EQ(vt_linha(7, creditos), "Pressione qualquer tecla para continuar. . .");
-    EXPECT_EQ(vt_linha(24, eventos[3].tela), aviso_do_menu) << "the menu again after the key";
+    EXPECT_EQ(faltas(eventos[1].tela, esperado::regras, cor_padrao), "");
+    EXPECT_EQ(faltas(eventos[2].tela, esperado::creditos, cor_padrao), "");
+    EXPECT_EQ(vt_linha(24, eventos[3].tela), esperado::aviso_do_menu)
+        << "the menu again after the key";
 }
 
 TEST(Jogo, VitoriaComTodasAsEsperasETelas) {
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    r->ao_seguir = {"s\n", "s\n", "s\n", "s\n", "S\n"};
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    const auto r = jogar({"1\n"}, {"s\n", "s\n", "s\n", "s\n", "S\n"});
     ASSERT_EQ(r->vistas.size(), 5u);
 
-    std::vector<int> esperado = {1000};
+    std::vector<int> previstas = {esperado::ms::jogo_iniciado};
     for (std::size_t rodada = 0; rodada < 5; ++rodada) {
         ASSERT_EQ(r->vistas[rodada].size(), rodada + 2);
-        esperado.insert(esperado.end(), 5, 1000);
+        previstas.insert(previstas.end(), 5, esperado::ms::passo_da_contagem);
         for (int cor : r->vistas[rodada])
-            esperado.push_back(cor == 1 ? 3000 : 1500);
-        esperado.push_back(100);
-        esperado.push_back(3000);
+            previstas.push_back(esperado::cores[cor - 1].ms);
+        previstas.push_back(esperado::ms::depois_das_cores);
+        previstas.push_back(esperado::ms::antes_da_rodada);
     }
-    esperado.insert(esperado.end(), {6000, 300, 300, 500});
+    previstas.push_back(esperado::ms::vitoria);
+    for (const auto& quadro : esperado::fogos)
+        previstas.push_back(quadro.ms);
     const auto lista = esperas();
-    ASSERT_EQ(tempos(lista).size(), esperado.size());
-    ASSERT_EQ(tempos(lista), esperado);
+    ASSERT_EQ(tempos(lista), previstas);
 
-    EXPECT_EQ(vt_linha(1, lista[0].tela), "           JOGO INICIADO!");
-    EXPECT_EQ(lista[0].tela[0][0].frente, verde);
+    EXPECT_EQ(faltas(lista[0].tela, esperado::jogo_iniciado), "");
     std::size_t i = 1;
     for (int rodada = 1; rodada <= 5; ++rodada) {
-        const std::string contagem[] = {"Rodada " + std::to_string(rodada), "Iniciando em 3",
-                                        "Iniciando em 2", "Iniciando em 1", "GOOOOOOO!"};
+        SCOPED_TRACE("round " + std::to_string(rodada));
+        std::vector<std::string> contagem = {esperado::com_numero(esperado::rodada, rodada)};
+        contagem.insert(contagem.end(), std::begin(esperado::contagem),
+                        std::end(esperado::contagem));
         for (const std::string& texto : contagem) {
             EXPECT_EQ(vt_linha(0, lista[i].tela), texto);
             EXPECT_TRUE(vt_linha(1, lista[i].tela).empty());
             ++i;
         }
-        for (std::size_t k = 1; k <= r->vistas[rodada - 1].size(); ++k, ++i) {
-            EXPECT_EQ(vt_linha(0, lista[i].tela), "Cor:" + std::to_string(k));
-            EXPECT_EQ(lista[i].tela[0][0].frente, branco_brilhante);
+        const auto& vistas = r->vistas[rodada - 1];
+        for (int k = 1; k <= static_cast<int>(vistas.size()); ++k, ++i) {
+            EXPECT_EQ(vt_linha(0, lista[i].tela), esperado::com_numero(esperado::piscada, k));
+            EXPECT_EQ(lista[i].tela[0][0].frente, esperado::branco_brilhante);
         }
         EXPECT_TRUE(vazia(lista[i].tela)) << "the 100 ms after the last flash";
-        EXPECT_NE(numero_da_cor(fundo_uniforme(lista[i].tela)), 0) << "still the flash colour";
+        EXPECT_NE(esperado::numero_da_cor(fundo_uniforme(lista[i].tela)), 0)
+            << "still the flash colour";
         ++i;
-        const quadro& seguir = lista[i++].tela; // the 3000 ms after the go-on answer
-        const int perguntas = rodada + 1;
-        EXPECT_EQ(fundo_uniforme(seguir), preto) << "the normal scheme is back";
-        EXPECT_EQ(seguir[0][0].frente, cinza);
-        EXPECT_EQ(vt_linha(0, seguir), "1 - Vermelho");
-        EXPECT_EQ(vt_linha(5, seguir), "6 - Ciano");
-        EXPECT_EQ(vt_linha(7, seguir),
-                  "ATENCAO: serao aceitos apenas os numeros que estao na tabela.");
-        EXPECT_EQ(vt_linha(8, seguir), "Letras ou numeros diferentes serao considerados errados.");
-        EXPECT_EQ(vt_linha(11, seguir), "Quais cores apareceram?");
-        for (int k = 1; k <= perguntas; ++k)
-            EXPECT_EQ(vt_linha(11 + k, seguir), "Digite a cor " + std::to_string(k) + ":" +
-                                                    std::to_string(r->vistas[rodada - 1][k - 1]));
-        EXPECT_EQ(vt_linha(13 + perguntas, seguir), "ACERTOU!");
-        EXPECT_TRUE(comeca_com(vt_linha(14 + perguntas, seguir), pergunta_seguir));
+        const quadro& respostas = lista[i++].tela; // the wait after the go-on answer
+        EXPECT_EQ(fundo_uniforme(respostas), esperado::preto) << "the normal scheme is back";
+        esperado::tela linhas = esperado::respostas;
+        int l = esperado::linha_da_primeira_pergunta;
+        for (int k = 1; k <= static_cast<int>(vistas.size()); ++k)
+            linhas.push_back(
+                {l++, esperado::com_numero(esperado::pergunta, k) + std::to_string(vistas[k - 1]),
+                 esperado::normal});
+        linhas.push_back({l, "", esperado::normal});
+        linhas.push_back({l + 1, esperado::acertou, esperado::normal});
+        linhas.push_back(
+            {l + 2, esperado::pergunta_seguir + (rodada < 5 ? "s" : "S"), esperado::normal});
+        EXPECT_EQ(faltas(respostas, linhas), "");
     }
-    const quadro& vitoria = lista[i++].tela;
-    EXPECT_EQ(vt_linha(1, vitoria), "              V I T O R I A !");
-    EXPECT_EQ(vitoria[1][14].frente, verde);
-    EXPECT_EQ(vitoria[0][0].frente, ciano);
-    EXPECT_EQ(vt_linha(4, vitoria), "        Parabens! Voce conseguiu!");
-    EXPECT_EQ(vt_linha(7, vitoria), "        esta ficando cada vez melhor!");
-    EXPECT_EQ(vitoria[9][0].frente, ciano);
-    const std::pair<int, std::string> fogos[] = {
-        {verde, "                         *"},
-        {amarelo, "              *       *       *"},
-        {ciano, "       *                 *                 *"}};
-    for (const auto& [cor, primeira] : fogos) {
-        const quadro& q = lista[i++].tela;
-        EXPECT_TRUE(vt_linha(0, q).empty() && vt_linha(1, q).empty());
-        EXPECT_EQ(vt_linha(2, q), primeira);
-        EXPECT_EQ(q[2][primeira.find('*')].frente, cor);
-    }
-    EXPECT_EQ(vt_linha(10, lista.back().tela), "       *                 *                 *");
+    EXPECT_EQ(faltas(lista[i++].tela, esperado::vitoria), "");
+    for (const auto& quadro : esperado::fogos)
+        EXPECT_EQ(faltas(lista[i++].tela, esperado::linhas_do_quadro(quadro)), "");
     EXPECT_EQ(menus_mostrados(), 2) << "the menu again after the fireworks";
     EXPECT_TRUE(vt_desconhecidas().empty());
 }
 
 TEST(Jogo, RespostaErradaMostraASequenciaCerta) {
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    r->responder = [](int, int pergunta, int cor) {
+    const auto r = jogar({"1\n"}, {}, [](const robo&, int pergunta, int cor) {
         return std::to_string(pergunta == 1 ? cor % 6 + 1 : cor) + "\n";
-    };
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    });
     EXPECT_EQ(r->perguntas_feitas, 2) << "every question is asked after a wrong first answer";
     const auto lista = esperas();
     ASSERT_GE(lista.size(), 3u);
     const evento& vazio = lista[lista.size() - 2];
     const evento& errada = lista.back();
-    EXPECT_EQ(vazio.ms, 1000);
+    EXPECT_EQ(vazio.ms, esperado::ms::tela_vazia_do_erro);
     EXPECT_TRUE(vazia(vazio.tela));
-    EXPECT_EQ(errada.ms, 4000);
-    EXPECT_EQ(vt_linha(1, errada.tela), "             SEQUENCIA ERRADA!");
-    EXPECT_EQ(errada.tela[1][13].frente, vermelho);
-    EXPECT_EQ(vt_linha(4, errada.tela), "Voce errou a ordem das cores!");
-    EXPECT_EQ(errada.tela[4][0].frente, cinza);
-    EXPECT_EQ(vt_linha(6, errada.tela), "Tente novamente!");
-    EXPECT_EQ(errada.tela[6][0].frente, amarelo);
-    const auto& vistas = r->vistas.at(0);
-    EXPECT_EQ(vt_linha(7, errada.tela),
-              "As cores eram:" + std::to_string(vistas[0]) + "," + std::to_string(vistas[1]) + ",");
-    EXPECT_EQ(errada.tela[7][0].frente, cinza) << "the colour was reset after the screen";
+    EXPECT_EQ(errada.ms, esperado::ms::sequencia_certa);
+    // The colours flashed in the normal colour: the colour was reset after the screen.
+    esperado::tela linhas = esperado::sequencia_errada;
+    linhas.push_back(esperado::as_cores_eram(r->vistas.at(0)));
+    EXPECT_EQ(faltas(errada.tela, linhas), "");
     EXPECT_EQ(menus_mostrados(), 2);
 }
 
 TEST(Jogo, SairComNOuComNo) {
     // "n" after round 1 leaves; the next game starts again at round 1 with two colours; "no"
     // after its round 1 leaves too, and the "o" is one invalid option at the menu.
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n", "1\n"};
-    r->ao_seguir = {"n\n", "no\n"};
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    const auto r = jogar({"1\n", "1\n"}, {"n\n", "no\n"});
     ASSERT_EQ(r->vistas.size(), 2u);
     EXPECT_EQ(r->vistas[0].size(), 2u);
     EXPECT_EQ(r->vistas[1].size(), 2u);
-    EXPECT_EQ(esperas_com("Rodada 2", 0), 0);
-    EXPECT_EQ(esperas_com("V I T O R I A", 1), 0);
-    // The "o" was not typed at the menu, so the message stands right below the menu.
-    EXPECT_EQ(esperas_com("Opcao invalida!", 27), 1);
+    EXPECT_EQ(esperas_com(esperado::com_numero(esperado::rodada, 2), 0), 0);
+    EXPECT_EQ(esperas_com(esperado::titulo(esperado::vitoria), 1), 0);
+    // The "o" was not typed at the menu, so the message stands a row higher, right below it.
+    const auto& invalida = esperado::opcao_invalida;
+    EXPECT_EQ(esperas_com(invalida.texto, invalida.linha - 1), 1);
     EXPECT_EQ(menus_mostrados(), 3) << "the menu after the o takes it without waiting";
 }
 
 TEST(Jogo, NaUltimaRodadaNSaiSemVitoria) {
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    r->ao_seguir = {"s\n", "s\n", "s\n", "s\n", "N\n"};
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    const auto r = jogar({"1\n"}, {"s\n", "s\n", "s\n", "s\n", "N\n"});
     EXPECT_EQ(r->vistas.size(), 5u);
-    EXPECT_EQ(esperas_com("V I T O R I A", 1), 0);
+    EXPECT_EQ(esperas_com(esperado::titulo(esperado::vitoria), 1), 0);
 }
 
 TEST(Jogo, EnterSozinhoAoSeguirContinuaEsperando) {
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    r->ao_seguir = {"\n", "   \n", "s\n", "n\n"};
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    const auto r = jogar({"1\n"}, {"\n", "   \n", "s\n", "n\n"});
     EXPECT_EQ(r->vezes_ao_seguir, 4);
     EXPECT_EQ(r->vistas.size(), 2u);
 }
 
 TEST(Jogo, UmAbcPerdeARodadaSemSerLidoDeNovo) {
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1abc\n"};
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    const auto r = jogar({"1abc\n"});
     EXPECT_EQ(r->perguntas_feitas, 1) << "abc answers the first question; the player the second";
-    EXPECT_EQ(esperas_com("SEQUENCIA ERRADA!", 1), 1);
-    EXPECT_EQ(esperas_com("Opcao invalida!", 28), 0) << "the abc never reaches the menu";
+    EXPECT_EQ(esperas_com(esperado::titulo(esperado::sequencia_errada), 1), 1);
+    EXPECT_EQ(esperas_com(esperado::opcao_invalida.texto, esperado::opcao_invalida.linha), 0)
+        << "the abc never reaches the menu";
     EXPECT_EQ(menus_mostrados(), 2);
 }
 
 TEST(Jogo, SimContinuaEOImPerdeAProximaRodada) {
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    r->ao_seguir = {"sim\n"};
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    const auto r = jogar({"1\n"}, {"sim\n"});
     ASSERT_EQ(r->vistas.size(), 2u);
     EXPECT_EQ(r->perguntas_feitas, 2 + 2) << "round 2's first answer was the im";
-    EXPECT_EQ(esperas_com("SEQUENCIA ERRADA!", 1), 1);
+    EXPECT_EQ(esperas_com(esperado::titulo(esperado::sequencia_errada), 1), 1);
 }
 
 TEST(Jogo, DuasRespostasNaMesmaLinha) {
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    r->ao_seguir = {"n\n"};
-    // A plain pointer: the robot holding a shared pointer to itself would never be freed.
-    r->responder = [quem = r.get()](int, int pergunta, int) -> std::optional<std::string> {
-        const auto& v = quem->vistas.back();
-        if (pergunta == 1) return std::to_string(v[0]) + " " + std::to_string(v[1]) + "\n";
-        ADD_FAILURE() << "the second answer was already typed";
-        return std::nullopt;
-    };
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    const auto r = jogar({"1\n"}, {"n\n"},
+                         [](const robo& quem, int pergunta, int) -> std::optional<std::string> {
+                             const auto& v = quem.vistas.back();
+                             if (pergunta == 1)
+                                 return std::to_string(v[0]) + " " + std::to_string(v[1]) + "\n";
+                             ADD_FAILURE() << "the second answer was already typed";
+                             return std::nullopt;
+                         });
     EXPECT_EQ(r->vezes_ao_seguir, 1) << "the round was won";
 }
 
 TEST(Jogo, FimDaEntradaEmCadaLeituraTerminaComZero) {
     // At an answer: the player stops typing at round 1's first question.
-    vt_reiniciar(80);
-    auto r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    r->responder = [](int, int, int) { return std::nullopt; };
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    auto r = jogar({"1\n"}, {}, [](const robo&, int, int) { return std::nullopt; });
     EXPECT_EQ(r->perguntas_feitas, 1);
     EXPECT_EQ(vt_eventos().back().tipo, evento::leitura);
 
     // At the go-on prompt.
-    vt_reiniciar(80);
-    r = std::make_shared<robo>();
-    r->no_menu = {"1\n"};
-    jogar_com(r);
-    EXPECT_EQ(vt_executar(), 0);
+    r = jogar({"1\n"});
     EXPECT_EQ(r->vezes_ao_seguir, 1);
-    EXPECT_EQ(esperas_com("Rodada 2", 0), 0);
+    EXPECT_EQ(esperas_com(esperado::com_numero(esperado::rodada, 2), 0), 0);
     EXPECT_EQ(vt_eventos().back().tipo, evento::leitura);
 }

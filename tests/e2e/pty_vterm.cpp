@@ -1,18 +1,9 @@
-// End-to-end harness: the pty that runs the game and the libvterm emulator that renders it.
+// End-to-end harness: the libvterm emulator, and the game on a pty whose output it renders.
 #include "pty_vterm.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
 #include <stdexcept>
-#include <sys/ioctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vterm.h>
 
 namespace e2e {
@@ -41,10 +32,6 @@ std::string trim_right(std::string s) {
     while (!s.empty() && s.back() == ' ')
         s.pop_back();
     return s;
-}
-
-[[noreturn]] void fail(const char* what) {
-    throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
 } // namespace
@@ -252,181 +239,38 @@ std::string game_program() {
     return QUIRELO_PROGRAM;
 }
 
-std::string describe_status(int st) {
-    if (WIFEXITED(st)) return "exit " + std::to_string(WEXITSTATUS(st));
-    if (WIFSIGNALED(st))
-        return "signal " + std::to_string(WTERMSIG(st)) + " (" + strsignal(WTERMSIG(st)) + ")";
-    if (WIFSTOPPED(st)) return "stopped by signal " + std::to_string(WSTOPSIG(st));
-    return "status " + std::to_string(st);
-}
-
-Game::Game(const Options& options) : emulator_(options.rows, options.cols) {
+Game::Game(const Options& options)
+    : child::Process(
+          [&] {
+              std::vector<std::string> env = {"PATH=/usr/bin:/bin", "TERM=xterm-256color",
+                                              "LANG=" + options.locale, "LC_ALL=" + options.locale};
+              if (options.fast_clock) {
+                  env.push_back("LD_PRELOAD=" + faketime_library());
+                  env.push_back("FAKETIME=+0 x10");
+                  env.push_back("FAKETIME_NO_CACHE=1");
+              }
+              return child::Start{
+                  options.program,     options.args, child::with_changes(env, options.env),
+                  child::Session::Job, false,        options.nonblocking};
+          }(),
+          options.rows, options.cols),
+      emulator_(options.rows, options.cols) {
     if (options.light_theme) emulator_.set_default_colors(0, 0, 0, 255, 255, 255);
-    // Everything the children need is built before fork: after it they only make system calls.
-    std::vector<std::string> env = {"PATH=/usr/bin:/bin", "TERM=xterm-256color",
-                                    "LANG=" + options.locale, "LC_ALL=" + options.locale};
-    if (options.fast_clock) {
-        env.push_back("LD_PRELOAD=" + faketime_library());
-        env.push_back("FAKETIME=+0 x10");
-        env.push_back("FAKETIME_NO_CACHE=1");
-    }
-    for (const std::string& entry : options.env) {
-        const std::string name = entry.substr(0, entry.find('='));
-        std::erase_if(env, [&](const std::string& e) { return e.substr(0, e.find('=')) == name; });
-        if (entry.find('=') != std::string::npos) env.push_back(entry);
-    }
-    std::vector<char*> envp;
-    for (auto& entry : env)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> words = {options.program};
-    words.insert(words.end(), options.args.begin(), options.args.end());
-    std::vector<char*> argv;
-    for (auto& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-
-    winsize size{};
-    size.ws_row = static_cast<unsigned short>(options.rows);
-    size.ws_col = static_cast<unsigned short>(options.cols);
-    int slave = -1;
-    if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) fail("openpty");
-    fcntl(master_, F_SETFD, FD_CLOEXEC);
-    tcgetattr(master_, &initial_);
-    int status_pipe[2];
-    if (pipe2(status_pipe, O_CLOEXEC) != 0) fail("pipe2");
-
-    leader_ = fork();
-    if (leader_ < 0) fail("fork");
-    if (leader_ == 0) {
-        // The session leader: owns the pty as controlling terminal, runs the game as its
-        // foreground job, and reports the game's pid and every change of its state.
-        close(master_);
-        close(status_pipe[0]);
-        setsid();
-        ioctl(slave, TIOCSCTTY, 0);
-        const pid_t game = fork();
-        if (game == 0) {
-            sigset_t none, ttou;
-            sigemptyset(&none);
-            sigemptyset(&ttou);
-            sigaddset(&ttou, SIGTTOU);
-            sigprocmask(SIG_BLOCK, &ttou, nullptr);
-            setpgid(0, 0);
-            tcsetpgrp(slave, getpid());
-            for (int s = 1; s < NSIG; ++s)
-                ::signal(s, SIG_DFL);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            dup2(slave, STDIN_FILENO);
-            dup2(slave, STDOUT_FILENO);
-            dup2(slave, STDERR_FILENO);
-            if (slave > STDERR_FILENO) close(slave);
-            if (options.nonblocking) fcntl(STDIN_FILENO, F_SETFL, O_RDWR | O_NONBLOCK);
-            execve(argv[0], argv.data(), envp.data());
-            _exit(127);
-        }
-        ::signal(SIGHUP, SIG_IGN); // the pty hanging up ends the game, not its reporter
-        setpgid(game, game);
-        close(slave);
-        int message = game;
-        if (write(status_pipe[1], &message, sizeof message) < 0) _exit(1);
-        for (;;) {
-            int st = 0;
-            if (waitpid(game, &st, WUNTRACED | WCONTINUED) < 0) {
-                if (errno == EINTR) continue;
-                _exit(1);
-            }
-            if (write(status_pipe[1], &st, sizeof st) < 0) _exit(1);
-            if (WIFEXITED(st) || WIFSIGNALED(st)) _exit(0);
-        }
-    }
-    close(slave);
-    close(status_pipe[1]);
-    status_fd_ = status_pipe[0];
-    if (read(status_fd_, &pid_, sizeof pid_) != static_cast<ssize_t>(sizeof pid_))
-        fail("reading the game's pid");
     emulator_.on_output([this](std::string_view answer) { type(answer); });
-}
-
-Game::~Game() {
-    if (!ended_ && pid_ > 0) {
-        kill(pid_, SIGKILL);
-        while (!leader_gone_)
-            read_status();
-    }
-    if (master_ >= 0) close(master_);
-    close(status_fd_);
-    int st;
-    while (waitpid(leader_, &st, 0) < 0 && errno == EINTR) {
-    }
-}
-
-void Game::type(std::string_view keys) {
-    while (!keys.empty()) {
-        const ssize_t n = write(master_, keys.data(), keys.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return; // the game has gone: nobody reads keys any more
-        }
-        keys.remove_prefix(static_cast<std::size_t>(n));
-    }
-}
-
-void Game::hang_up() {
-    if (master_ < 0) return;
-    close(master_);
-    master_ = -1;
-    output_over_ = true;
-    pending_.clear();
-}
-
-void Game::signal(int sig) {
-    if (!ended_) kill(pid_, sig);
-}
-
-void Game::read_status() {
-    int st = 0;
-    const ssize_t n = read(status_fd_, &st, sizeof st);
-    if (n < 0 && errno == EINTR) return;
-    if (n != static_cast<ssize_t>(sizeof st)) {
-        leader_gone_ = true;
-        return;
-    }
-    if (WIFSTOPPED(st)) {
-        stopped_ = true;
-    } else if (WIFCONTINUED(st)) {
-        stopped_ = false;
-    } else {
-        stopped_ = false;
-        ended_ = true;
-        status_ = st;
-    }
-}
-
-void Game::read_output() {
-    char buffer[65536];
-    const ssize_t n = read(master_, buffer, sizeof buffer);
-    if (n > 0) {
-        const auto now = Clock::now();
-        log_.push_back({now, std::string(buffer, static_cast<std::size_t>(n))});
-        pending_.append(buffer, static_cast<std::size_t>(n));
-        pending_when_ = now;
-        return;
-    }
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
-    output_over_ = true; // EIO: every end of the pty's slave side is closed
 }
 
 // Feeds what is pending one piece at a time, each piece ending before an escape character.
 bool Game::feed_pending(const std::function<bool()>& done, Clock::time_point& when) {
-    while (!pending_.empty()) {
-        std::size_t end = pending_.find('\033', 1);
-        if (end == std::string::npos) end = pending_.size();
-        emulator_.feed(std::string_view(pending_).substr(0, end));
-        rendered_at_ = pending_when_;
-        pending_.erase(0, end);
+    const std::string& all = output();
+    while (rendered_ < all.size()) {
+        std::size_t end = all.find('\033', rendered_ + 1);
+        if (end == std::string::npos) end = all.size();
+        // A copy: the terminal's answers are typed from inside feed(), and typing may read more.
+        emulator_.feed(all.substr(rendered_, end - rendered_));
+        rendered_at_ = arrival(end - 1);
+        rendered_ = end;
         if (done()) {
-            when = pending_when_;
+            when = rendered_at_;
             return true;
         }
     }
@@ -440,26 +284,12 @@ std::optional<Clock::time_point> Game::wait_until(const std::function<bool()>& d
     for (;;) {
         Clock::time_point when;
         if (feed_pending(done, when)) return when;
-        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now()).count();
-        if (left <= 0) return std::nullopt;
-        pollfd fds[2];
-        nfds_t count = 0;
-        if (!output_over_) fds[count++] = {master_, POLLIN, 0};
-        if (!leader_gone_) fds[count++] = {status_fd_, POLLIN, 0};
-        if (count == 0) return done() ? std::optional(Clock::now()) : std::nullopt;
-        const int r = poll(fds, count, static_cast<int>(std::min<long long>(left, 1000)));
-        if (r < 0 && errno != EINTR) fail("poll");
-        if (r <= 0) continue;
-        for (nfds_t i = 0; i < count; ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            if (fds[i].fd == master_) {
-                read_output();
-            } else {
-                read_status();
-            }
-        }
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        if (finished()) return done() ? std::optional(Clock::now()) : std::nullopt;
+        if (!pump(std::min(left, milliseconds{1000}))) continue;
         // A change of the process, or the end of the output, may be what is waited for.
-        if (pending_.empty() && done()) return Clock::now();
+        if (rendered_ == output().size() && done()) return Clock::now();
     }
 }
 
@@ -469,20 +299,15 @@ std::optional<Clock::time_point> Game::wait_for_text(std::string_view text, mill
 
 bool Game::wait_exit(milliseconds timeout) {
     // Output is over once the game and its leader have closed the pty; feed it all.
-    return wait_until([&] { return ended_ && output_over_ && pending_.empty(); }, timeout)
+    return wait_until([&] { return ended() && finished() && rendered_ == output().size(); },
+                      timeout)
         .has_value();
 }
 
 bool Game::wait_stopped(milliseconds timeout) {
     // The game leaves the alternate screen before it stops; both must have happened.
-    return wait_until([&] { return stopped_ && !emulator_.alternate_screen(); }, timeout)
+    return wait_until([&] { return stopped() && !emulator_.alternate_screen(); }, timeout)
         .has_value();
-}
-
-termios Game::modes() const {
-    termios t{};
-    tcgetattr(master_, &t);
-    return t;
 }
 
 } // namespace e2e

@@ -4,10 +4,13 @@
 //  - Emulator: a libvterm terminal of a given size. Feed it bytes; read every cell (characters,
 //    text colour, background, attributes), the cursor, the alternate screen and the pen. A
 //    Screen is a plain copy of it, fit for printing or for drawing a picture of the terminal.
-//  - Game: the executable started in a pty of W x H (optionally with libfaketime's speed-up),
-//    whose output is pumped into an Emulator, event-driven: wait until a condition on the
-//    screen holds, type keys, send signals, read the pty's modes after the game has gone.
+//  - Game: the executable started in a pty of W x H (optionally with libfaketime's speed-up) by
+//    the tests' child process (tests/child_process.h), its output pumped into an Emulator,
+//    event-driven: wait until a condition on the screen holds, type keys, send signals, read the
+//    pty's modes after the game has gone.
 #pragma once
+
+#include "tests/child_process.h"
 
 #include <chrono>
 #include <cstdint>
@@ -15,8 +18,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
-#include <termios.h>
 #include <vector>
 
 struct VTerm;
@@ -25,14 +26,9 @@ struct VTermState;
 
 namespace e2e {
 
-using Clock = std::chrono::steady_clock;
+using child::Chunk;
+using child::Clock;
 using std::chrono::milliseconds;
-
-// The eight ANSI colour indexes, and their bright forms at index + 8.
-namespace ansi {
-constexpr int black = 0, red = 1, green = 2, yellow = 3, blue = 4, magenta = 5, cyan = 6, white = 7,
-              bright_white = 15;
-}
 
 // A text or background colour as the terminal holds it.
 struct Color {
@@ -123,51 +119,32 @@ class Emulator {
     std::function<void(std::string_view)> sink_;
 };
 
+// The path of libfaketime, and the program, as the build gave them.
+std::string faketime_library();
+std::string game_program();
+
 // How to start the game.
 struct Options {
-    std::string program;                // path of the executable
-    std::vector<std::string> args = {}; // its arguments (a multiplexer's or wine's command line)
-    int rows = 30, cols = 80;           // the pty's window size
-    std::string locale = "C.UTF-8";     // LANG and LC_ALL of the game
+    std::string program = game_program(); // path of the executable
+    std::vector<std::string> args = {};   // its arguments (a multiplexer's or wine's command line)
+    int rows = 30, cols = 80;             // the pty's window size
+    std::string locale = "C.UTF-8";       // LANG and LC_ALL of the game
     bool fast_clock = true; // preload libfaketime so that its sleeps run ten times faster
     // NAME=value entries, each replacing the harness's own NAME (TERM=xterm-256color, PATH, the
     // locale); a bare NAME removes it.
     std::vector<std::string> env = {};
     bool light_theme = false; // the terminal's own colours are black on white
-    // The terminal's file description left non-blocking (O_NONBLOCK), as an earlier program in
-    // the same terminal can leave it: reads and writes that would wait fail with EAGAIN.
-    bool nonblocking = false;
-};
-
-// The path of libfaketime, and the program, as the build gave them.
-std::string faketime_library();
-std::string game_program();
-
-// Output of the game as it arrived.
-struct Chunk {
-    Clock::time_point when;
-    std::string bytes;
+    bool nonblocking = false; // as in child::Start
 };
 
 // The game running in a pseudo-terminal of its own, as the foreground job of a session whose
-// leader is a tiny shell-like parent (so that Ctrl-Z really stops it). The emulator sees
-// everything the game writes; nothing is read from the pty unless a wait pumps it.
-class Game {
+// leader is a tiny shell-like parent (so that Ctrl-Z really stops it), with the emulator
+// rendering its output. Nothing is rendered unless a wait pumps it; the emulator keeps its size.
+class Game : public child::Process {
   public:
     explicit Game(const Options& options);
-    ~Game(); // kills the game if it still runs
-    Game(const Game&) = delete;
-    Game& operator=(const Game&) = delete;
 
     Emulator& screen() { return emulator_; }
-    pid_t pid() const { return pid_; }
-
-    // Writes bytes to the pty as keys typed on the keyboard ("\r" is Enter, "\x03" Ctrl-C).
-    void type(std::string_view keys);
-    void signal(int sig);
-    // Closes the pty's master side, as closing the terminal window does; no more output is
-    // read after it, and modes() is no longer available.
-    void hang_up();
 
     // Pumps output into the emulator until `done` holds, checking it before every escape
     // sequence (so every state the game leaves on screen is seen, even when several arrive
@@ -185,37 +162,14 @@ class Game {
     // piece just rendered, so that conditions can time what they see.
     Clock::time_point rendered_at() const { return rendered_at_; }
 
-    bool ended() const { return ended_; }
-    bool stopped() const { return stopped_; }
-    bool output_over() const { return output_over_; }
-    int wait_status() const { return status_; } // as waitpid gave it, valid once ended()
-
-    // The pty's modes now (after the game has gone, what it left to the shell).
-    termios modes() const;
-    // The modes the pty had before the game started.
-    const termios& initial_modes() const { return initial_; }
-    const std::vector<Chunk>& output() const { return log_; }
-
   private:
     bool feed_pending(const std::function<bool()>& done, Clock::time_point& when);
-    void read_status();
-    void read_output();
 
     Emulator emulator_;
-    int master_ = -1;
-    int status_fd_ = -1;
-    pid_t pid_ = -1;    // the game
-    pid_t leader_ = -1; // its session leader
-    termios initial_{};
-    std::string pending_; // output read but not yet fed to the emulator
-    Clock::time_point pending_when_{};
+    std::size_t rendered_ = 0; // the output fed to the emulator
     Clock::time_point rendered_at_{};
-    std::vector<Chunk> log_;
-    bool ended_ = false, stopped_ = false, output_over_ = false, leader_gone_ = false;
-    int status_ = 0;
 };
 
-// "exit 0", "signal 15 (Terminated)", "stopped": for messages.
-std::string describe_status(int wait_status);
+using child::describe_status;
 
 } // namespace e2e

@@ -1,56 +1,46 @@
 // The robot player: reads rounds and flashes off the rendered screen and types answers.
 #include "robot.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace e2e {
 
 namespace {
 
-// The number after `prefix` when the text is exactly the prefix and digits, else -1.
-int number_after(const std::string& text, std::string_view prefix) {
-    if (text.size() <= prefix.size() || text.compare(0, prefix.size(), prefix) != 0) return -1;
-    int value = 0;
-    for (std::size_t i = prefix.size(); i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9' || value > 1000) return -1;
-        value = value * 10 + (text[i] - '0');
-    }
-    return value;
-}
-
-std::string at_text(int row, int col) {
+// "(row,col) 'x' fg ... bg ...", for messages.
+std::string describe_cell(int row, int col, const Cell& c) {
     // Built piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on "(" + std::string.
     std::string text(1, '(');
     text += std::to_string(row);
     text += ',';
     text += std::to_string(col);
-    text += ')';
+    text += ") '" + c.shown() + "' fg " + describe(c.fg) + " bg " + describe(c.bg);
     return text;
 }
 
-// Reads flash `k` off the screen: the colour number, and the faults of the flash.
+// Adds a fault that is not there yet.
 void note(std::vector<std::string>& faults, std::string fault) {
     for (const auto& f : faults)
         if (f == fault) return;
     faults.push_back(std::move(fault));
 }
 
+// Reads flash `k` off the screen: the colour number, and the faults of the flash.
 int read_flash(const Emulator& screen, int k, std::vector<std::string>& faults) {
     const Color bg = screen.cell(0, 0).bg;
     const int colour = colour_number(bg);
     if (colour == 0) note(faults, "flash " + std::to_string(k) + " has background " + describe(bg));
-    const std::string label = "Cor:" + std::to_string(k);
+    const std::string label = esperado::com_numero(esperado::piscada, k);
     int bad_cells = 0;
     std::string first_bad;
     for (int row = 0; row < screen.rows(); ++row) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
             const bool in_label = row == 0 && col < static_cast<int>(label.size());
-            const bool ok =
-                c.bg == bg && (in_label ? c.fg.is_index(ansi::bright_white) : c.shown() == " ");
-            if (!ok && bad_cells++ == 0)
-                first_bad = at_text(row, col) + " '" + c.shown() + "' fg " + describe(c.fg) +
-                            " bg " + describe(c.bg);
+            const bool ok = c.bg == bg && (in_label ? c.fg.is_index(esperado::branco_brilhante)
+                                                    : c.shown() == " ");
+            if (!ok && bad_cells++ == 0) first_bad = describe_cell(row, col, c);
         }
     }
     if (bad_cells > 0)
@@ -62,15 +52,7 @@ int read_flash(const Emulator& screen, int k, std::vector<std::string>& faults) 
 } // namespace
 
 int colour_number(const Color& bg) {
-    for (int n = 1; n <= 6; ++n)
-        if (bg.is_index(ansi_of_colour(n))) return n;
-    return 0;
-}
-
-int ansi_of_colour(int number) {
-    constexpr int ansi_of[7] = {-1,           ansi::red,     ansi::blue, ansi::green,
-                                ansi::yellow, ansi::magenta, ansi::cyan};
-    return number >= 1 && number <= 6 ? ansi_of[number] : -1;
+    return bg.kind == Color::Kind::Indexed ? esperado::numero_da_cor(bg.index) : 0;
 }
 
 std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, int)>& on_flash,
@@ -88,10 +70,11 @@ std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, i
     const auto question = game.wait_until(
         [&] {
             const std::string top = screen.line(0);
-            if (int n = number_after(top, "Rodada "); n > 0) seen.number = n;
-            if (top.rfind("Iniciando em ", 0) == 0 || top == "GOOOOOOO!")
+            if (int n = esperado::numero_em(top, esperado::rodada); n > 0) seen.number = n;
+            if (std::find(std::begin(esperado::contagem), std::end(esperado::contagem), top) !=
+                std::end(esperado::contagem))
                 if (seen.steps.empty() || seen.steps.back() != top) seen.steps.push_back(top);
-            const int k = number_after(top, "Cor:");
+            const int k = esperado::numero_em(top, esperado::piscada);
             if (k > 0 && k == shown) {
                 // Still the same flash: nothing may have been drawn over it meanwhile.
                 read_flash(screen, k, seen.faults);
@@ -105,37 +88,46 @@ std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, i
                 shown = k;
                 shown_since = game.rendered_at();
                 if (on_flash) on_flash(k, colour);
-            } else if (top.rfind("Cor:", 0) == 0) {
+            } else if (top.starts_with(esperado::antes_do_numero(esperado::piscada))) {
                 note(seen.faults, "row 0 shows \"" + top + "\"");
             } else {
                 flash_over();
             }
-            return seen.number > 0 && screen.contains("Quais cores apareceram?");
+            return seen.number > 0 && screen.contains(esperado::quais_cores);
         },
         timeout);
     if (!question) return std::nullopt;
     return seen;
 }
 
+::testing::AssertionResult shows(Game& game, std::string_view text, milliseconds timeout) {
+    if (game.wait_for_text(text, timeout)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "no \"" << text << "\" on\n" << game.screen().dump();
+}
+
 bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout) {
     for (std::size_t k = 1; k <= colours.size(); ++k) {
-        if (!game.wait_for_text("Digite a cor " + std::to_string(k) + ":", timeout)) return false;
+        if (!game.wait_for_text(esperado::com_numero(esperado::pergunta, static_cast<int>(k)),
+                                timeout))
+            return false;
         game.type(std::to_string(colours[k - 1]) + "\r");
     }
     return true;
 }
 
-std::vector<std::string> normal_scheme_faults(const Emulator& screen) {
-    std::vector<std::string> faults;
+std::string normal_scheme_faults(const Emulator& screen, bool text_too) {
+    int off = 0;
+    std::string first;
     for (int row = 0; row < screen.rows(); ++row) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
-            if (!c.bg.is_index(ansi::black) || !c.fg.is_index(ansi::white))
-                faults.push_back(at_text(row, col) + " '" + c.shown() + "' fg " + describe(c.fg) +
-                                 " bg " + describe(c.bg));
+            if ((!c.bg.is_index(esperado::preto) ||
+                 (text_too && !c.fg.is_index(esperado::cinza))) &&
+                off++ == 0)
+                first = describe_cell(row, col, c);
         }
     }
-    return faults;
+    return off == 0 ? "" : std::to_string(off) + " cells off the normal scheme, first " + first;
 }
 
 std::string first_coloured_cell(const Emulator& screen) {
@@ -143,33 +135,43 @@ std::string first_coloured_cell(const Emulator& screen) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
             if (!c.fg.is_default() || !c.bg.is_default())
-                return "cell " + std::to_string(row) + "," + std::to_string(col) + " coloured fg " +
-                       describe(c.fg) + " bg " + describe(c.bg);
+                return "coloured " + describe_cell(row, col, c);
         }
     return {};
 }
 
-std::vector<std::string> row_faults(const Emulator& screen, const std::vector<Row>& rows) {
+std::vector<std::string> given_back_faults(const Emulator& s) {
     std::vector<std::string> faults;
-    for (const Row& r : rows) {
-        const std::string shown = screen.line(r.row);
-        if (shown != r.text) {
-            faults.push_back("row " + std::to_string(r.row) + " is \"" + shown +
-                             "\", should be \"" + r.text + "\"");
-            continue;
-        }
-        for (int col = 0; col < screen.cols(); ++col) {
-            const Cell c = screen.cell(r.row, col);
-            if (c.shown() == " ") continue;
-            const bool ok = c.fg.is_index(r.fg < 0 ? ansi::white : r.fg);
-            if (!ok) {
-                faults.push_back("row " + std::to_string(r.row) + " col " + std::to_string(col) +
-                                 " '" + c.shown() + "' has fg " + describe(c.fg));
-                break;
-            }
-        }
-    }
+    if (s.alternate_screen()) faults.push_back("still on the alternate screen");
+    if (!s.cursor_visible()) faults.push_back("cursor hidden");
+    if (!s.pen_fg().is_default() || !s.pen_bg().is_default())
+        faults.push_back("prompt would be drawn in fg " + describe(s.pen_fg()) + " bg " +
+                         describe(s.pen_bg()));
+    if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
     return faults;
+}
+
+std::vector<std::string> mode_faults(const Game& game) {
+    const termios now = game.modes(), &before = game.initial_modes();
+    std::vector<std::string> faults;
+    if (!(now.c_lflag & ICANON)) faults.push_back("not canonical");
+    if (!(now.c_lflag & ECHO)) faults.push_back("no echo");
+    if (!(now.c_lflag & ISIG)) faults.push_back("no signals");
+    if (now.c_lflag != before.c_lflag) faults.push_back("local modes changed");
+    if (now.c_iflag != before.c_iflag) faults.push_back("input modes changed");
+    if (now.c_oflag != before.c_oflag) faults.push_back("output modes changed");
+    if (now.c_cc[VMIN] != before.c_cc[VMIN] || now.c_cc[VTIME] != before.c_cc[VTIME])
+        faults.push_back("VMIN/VTIME changed");
+    return faults;
+}
+
+std::string row_faults(const Emulator& screen, const esperado::tela& rows, int normal) {
+    const auto shown = [&](int row, int col) {
+        const Cell c = screen.cell(row, col);
+        const int fg = c.fg.kind == Color::Kind::Indexed ? c.fg.index : c.fg.is_default() ? -1 : -2;
+        return std::pair{c.width == 0 ? std::string() : c.shown(), fg};
+    };
+    return join(esperado::faltas(rows, screen.cols(), normal, shown));
 }
 
 std::string join(const std::vector<std::string>& texts) {

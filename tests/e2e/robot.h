@@ -2,6 +2,9 @@
 #pragma once
 
 #include "pty_vterm.h"
+#include "tests/telas_esperadas.h"
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <optional>
@@ -10,11 +13,8 @@
 
 namespace e2e {
 
-// The colour number (1 red, 2 blue, 3 green, 4 yellow, 5 purple, 6 cyan) that a background
-// colour shows, or 0 when it is none of the six.
+// The colour number (1 to 6) that a background colour shows, or 0 when it is none of the six.
 int colour_number(const Color& bg);
-// The ANSI colour index that the game flashes for a colour number.
-int ansi_of_colour(int number);
 
 // Generous limits for a game whose clock runs ten times faster: a round is about a second.
 constexpr milliseconds step_timeout{15000};
@@ -35,27 +35,34 @@ struct RoundSeen {
 std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, int)>& on_flash = {},
                                      milliseconds timeout = step_timeout);
 
+// Waits for `text` on screen; the failure shows the screen.
+::testing::AssertionResult shows(Game& game, std::string_view text,
+                                 milliseconds timeout = step_timeout);
+
 // Answers the round's questions one by one, each once its prompt "Digite a cor k:" is on
 // screen, typing the number and Enter. False when a prompt did not come.
 bool answer(Game& game, const std::vector<int>& colours, milliseconds timeout = step_timeout);
 
-// The faults of a screen that should show the normal scheme: every cell light grey on black.
-std::vector<std::string> normal_scheme_faults(const Emulator& screen);
+// How a screen that should show the normal scheme does not, or nothing: every cell on black and,
+// unless `text_too` is false, in light grey.
+std::string normal_scheme_faults(const Emulator& screen, bool text_too = true);
 
-// The first cell not in the terminal's own colours, as "cell row,col coloured fg ... bg ...", or
-// nothing when every cell is: what a screen given back to the shell must show.
+// The first cell not in the terminal's own colours, as "coloured (row,col) 'x' fg ... bg ...",
+// or nothing when every cell is: what a screen given back to the shell must show.
 std::string first_coloured_cell(const Emulator& screen);
 
-// One row of a fixed screen: its text, every character of it in text colour `fg` (an ANSI
-// index, or -1 for the normal text colour, light grey).
-struct Row {
-    int row;
-    std::string text;
-    int fg;
-};
+// The faults of a terminal that the game has given back: the main screen, the cursor shown,
+// no cell coloured, and the pen in the default colours for the shell's prompt.
+std::vector<std::string> given_back_faults(const Emulator& screen);
+// The pty's modes that matter to the shell, after the game: canonical input, echo, signals, and
+// the rest as before it.
+std::vector<std::string> mode_faults(const Game& game);
 
-// The faults of the rows against what they should show; rows not listed are not looked at.
-std::vector<std::string> row_faults(const Emulator& screen, const std::vector<Row>& rows);
+// The faults of the rows against what they should show (rows not listed are not looked at), as
+// "; "-separated text. The normal colour is the normal scheme's light grey unless given: -1 for
+// the terminal's own.
+std::string row_faults(const Emulator& screen, const esperado::tela& rows,
+                       int normal = esperado::cinza);
 
 // Joins texts for messages.
 std::string join(const std::vector<std::string>& texts);

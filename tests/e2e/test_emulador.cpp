@@ -1,6 +1,7 @@
 // The harness's own emulator: it reads back what a terminal shows, so the game's tests can
 // trust what it says about cells, colours, the cursor and the alternate screen.
 #include "pty_vterm.h"
+#include "tests/telas_esperadas.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +15,10 @@ TEST(Emulator, ReadsCharactersColoursAndAttributesOfEveryCell) {
     EXPECT_EQ(e.line(1), "Xnão");
     EXPECT_TRUE(e.cell(0, 0).fg.is_default());
     EXPECT_TRUE(e.cell(0, 0).bg.is_default());
-    EXPECT_TRUE(e.cell(0, 2).fg.is_index(ansi::red));
+    EXPECT_TRUE(e.cell(0, 2).fg.is_index(esperado::vermelho));
     const Cell x = e.cell(1, 0);
-    EXPECT_TRUE(x.fg.is_index(ansi::bright_white));
-    EXPECT_TRUE(x.bg.is_index(ansi::blue));
+    EXPECT_TRUE(x.fg.is_index(esperado::branco_brilhante));
+    EXPECT_TRUE(x.bg.is_index(esperado::azul));
     EXPECT_TRUE(x.bold);
     EXPECT_EQ(e.cell(1, 2).text, "\u00e3");
     EXPECT_EQ(e.cell(4, 19).text, "") << "a cell never written is empty";
@@ -32,8 +33,8 @@ TEST(Emulator, EraseTakesThePensBackground) {
     e.feed("\033[0;43;97m\033[H\033[2J");
     for (int row = 0; row < 3; ++row)
         for (int col = 0; col < 4; ++col)
-            EXPECT_TRUE(e.cell(row, col).bg.is_index(ansi::yellow)) << row << "," << col;
-    EXPECT_TRUE(e.pen_bg().is_index(ansi::yellow));
+            EXPECT_TRUE(e.cell(row, col).bg.is_index(esperado::amarelo)) << row << "," << col;
+    EXPECT_TRUE(e.pen_bg().is_index(esperado::amarelo));
     e.feed("\033[0m");
     EXPECT_TRUE(e.pen_bg().is_default());
 }

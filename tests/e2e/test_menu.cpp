@@ -9,94 +9,61 @@
 namespace e2e {
 namespace {
 
-struct MenuLine {
-    int row;
-    std::u32string text;
-    int fg;
-};
-
-// The menu block as the player should see it: each text and its colour.
-const std::vector<MenuLine> menu_lines = {
-    {2, U"          *        .        *", ansi::cyan},
-    {3, U"     .        .         .        .", ansi::cyan},
-    {5, U"========================================", ansi::cyan},
-    {6, U"         Q U I R E L O   Z A V", ansi::cyan},
-    {7, U"              T U N I X", ansi::cyan},
-    {8, U"========================================", ansi::cyan},
-    {10, U"     .        .         .        .", ansi::cyan},
-    {11, U"          *        .        *", ansi::cyan},
-    {14, U"[ 1 ] COMECAR JOGO", ansi::green},
-    {16, U"[ 2 ] REGRAS", ansi::yellow},
-    {18, U"[ 3 ] CREDITOS", ansi::red},
-    {20, U"========================================", ansi::cyan},
-    {22, U"Opcao: ", ansi::white},
-};
-
-struct Expected {
-    char32_t ch;
-    int fg;
-};
-
-// Where a terminal `cols` wide puts the menu: each line at the block column of its row, or,
+// Where a terminal `cols` wide puts the menu: each row of the block at the block column, or,
 // when that column is negative, right where the cursor stood (wrapping at the right edge);
-// then the two warnings from the start of the next line. Returns the cells and the cursor.
-std::map<std::pair<int, int>, Expected> lay_out_menu(int cols, int& end_row, int& end_col) {
-    std::map<std::pair<int, int>, Expected> cells;
+// then the two warnings from the start of the next line. Returns each cell's character and text
+// colour, and the cursor.
+std::map<std::pair<int, int>, std::pair<std::string, int>> lay_out_menu(int cols, int& end_row,
+                                                                        int& end_col) {
+    std::map<std::pair<int, int>, std::pair<std::string, int>> cells;
     const int block = (cols - 40) / 2;
     int row = 0, col = 0;
-    auto put = [&](char32_t ch, int fg) {
-        if (ch == U'\n') {
-            row += 1;
-            col = 0;
-            return;
+    auto put = [&](const std::string& text, int fg) {
+        for (std::size_t i = 0; i < text.size();) {
+            std::size_t end = i + 1; // one character, in UTF-8
+            while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80)
+                ++end;
+            const std::string ch = text.substr(i, end - i);
+            i = end;
+            if (ch == "\n") {
+                row += 1;
+                col = 0;
+                continue;
+            }
+            if (col == cols) { // a write past the last column wraps first
+                row += 1;
+                col = 0;
+            }
+            cells[{row, col}] = {ch, fg}; // a space overwrites too
+            col += 1;
         }
-        if (col == cols) { // a write past the last column wraps first
-            row += 1;
-            col = 0;
-        }
-        cells[{row, col}] = {ch, fg}; // a space overwrites too
-        col += 1;
     };
-    for (const MenuLine& line : menu_lines) {
+    for (const auto& line : esperado::menu) {
         if (block >= 0) {
-            row = line.row;
+            row = line.linha;
             col = block;
         }
-        for (char32_t ch : line.text)
-            put(ch, line.fg);
+        put(line.texto, line.cor);
     }
-    for (char32_t ch : std::u32string(U"\nATENCAO: serao aceitos apenas numeros.\n"
-                                      U"Letras ou numeros diferentes serão considerados errados."
-                                      U"\n\n"))
-        put(ch, ansi::white);
+    const auto& warnings = esperado::avisos_do_menu;
+    put("\n" + warnings[0].texto + "\n" + warnings[1].texto + "\n\n", esperado::cinza);
     end_row = row;
     end_col = col;
     return cells;
 }
 
-std::string utf8(char32_t c) {
-    std::string out;
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-    return out;
-}
-
 Options at_width(int cols) {
-    Options options;
-    options.program = game_program();
-    options.cols = cols;
-    return options;
+    return {.cols = cols};
 }
 
+// Once the menu is whole, the end of its warning is on screen (all of it would not stand on one
+// row of a narrow window) and the cursor waits at the start of a row.
 bool menu_is_drawn(Game& game) {
+    const std::string& warning = esperado::aviso_do_menu;
+    const std::string end = warning.substr(warning.rfind(' ') + 1);
     return game
-        .wait_until(
-            [&] { return game.screen().contains("errados.") && game.screen().cursor_col() == 0; },
-            step_timeout)
+        .wait_until([&] { return game.screen().contains(end) && game.screen().cursor_col() == 0; },
+                    step_timeout)
         .has_value();
 }
 
@@ -117,9 +84,9 @@ TEST_P(MenuAtWidth, EveryCellIsWhereAndHowThePlayerShouldSeeIt) {
         for (int col = 0; col < screen.cols(); ++col) {
             const Cell c = screen.cell(row, col);
             const auto it = expected.find({row, col});
-            const std::string want = it == expected.end() ? " " : utf8(it->second.ch);
-            bool ok = c.shown() == want && c.bg.is_index(ansi::black);
-            if (want != " ") ok = ok && c.fg.is_index(it->second.fg);
+            const std::string want = it == expected.end() ? " " : it->second.first;
+            bool ok = c.shown() == want && c.bg.is_index(esperado::preto);
+            if (want != " ") ok = ok && c.fg.is_index(it->second.second);
             if (!ok && faults++ < 5)
                 ADD_FAILURE() << "cell " << row << "," << col << " is '" << c.shown() << "' fg "
                               << describe(c.fg) << " bg " << describe(c.bg) << ", should be '"
@@ -133,67 +100,56 @@ TEST_P(MenuAtWidth, EveryCellIsWhereAndHowThePlayerShouldSeeIt) {
 
 INSTANTIATE_TEST_SUITE_P(Widths, MenuAtWidth, ::testing::Values(80, 120, 39, 38));
 
-// The same placements said plainly, so that a wrong layout model cannot hide a wrong menu.
+// The same placements said plainly, so that a wrong layout model cannot hide a wrong menu: the
+// block's rows from the column each width puts them at, the warnings from the start of a row.
 TEST(Menu, BlockColumnAndWarningsAtTheWidthsThatMatter) {
-    {
-        Game game(at_width(80));
+    for (const auto& [cols, block] : {std::pair{80, 20}, std::pair{120, 40}, std::pair{39, 0}}) {
+        SCOPED_TRACE("width " + std::to_string(cols));
+        Game game(at_width(cols));
         ASSERT_TRUE(menu_is_drawn(game));
-        EXPECT_EQ(game.screen().find("[ 1 ] COMECAR JOGO"), std::make_pair(14, 20));
-        EXPECT_EQ(game.screen().find("Q U I R E L O"), std::make_pair(6, 29));
-        EXPECT_EQ(game.screen().find("Opcao:"), std::make_pair(22, 20));
-        EXPECT_EQ(game.screen().line(23), "ATENCAO: serao aceitos apenas numeros.");
-        EXPECT_EQ(game.screen().line(24),
-                  "Letras ou numeros diferentes serão considerados errados.");
-        EXPECT_EQ(game.screen().cursor_row(), 26);
+        esperado::tela rows = {esperado::avisos_do_menu[0]};
+        if (cols >= 80) rows.push_back(esperado::avisos_do_menu[1]); // narrower, it wraps
+        for (const auto& line : esperado::menu)
+            rows.push_back(
+                {line.linha, (std::string(block, ' ') + line.texto).substr(0, cols), line.cor});
+        EXPECT_EQ(row_faults(game.screen(), rows), "") << game.screen().dump();
+        if (cols == 80) {
+            EXPECT_EQ(game.screen().cursor_row(), esperado::linha_da_opcao);
+        }
     }
-    {
-        Game game(at_width(120));
-        ASSERT_TRUE(menu_is_drawn(game));
-        EXPECT_EQ(game.screen().find("[ 3 ] CREDITOS"), std::make_pair(18, 40));
-        EXPECT_EQ(game.screen().find("ATENCAO"), std::make_pair(23, 0));
-    }
-    {
-        Game game(at_width(39));
-        ASSERT_TRUE(menu_is_drawn(game));
-        EXPECT_EQ(game.screen().find("[ 2 ] REGRAS"), std::make_pair(16, 0));
-        EXPECT_EQ(game.screen().find("ATENCAO"), std::make_pair(23, 0));
-    }
-    {
-        // Narrower than 39: no move is made, every text follows the one before from (0, 0).
-        Game game(at_width(38));
-        ASSERT_TRUE(menu_is_drawn(game));
-        EXPECT_EQ(game.screen().line(0), "          *        .        *     .")
-            << game.screen().dump();
-        EXPECT_EQ(game.screen().find("ATENCAO").second, 0);
-    }
+    // Narrower than 39: no move is made, every text follows the one before from (0, 0).
+    Game game(at_width(38));
+    ASSERT_TRUE(menu_is_drawn(game));
+    std::string first = (esperado::menu[0].texto + esperado::menu[1].texto).substr(0, 38);
+    first.erase(first.find_last_not_of(' ') + 1);
+    EXPECT_EQ(game.screen().line(0), first) << game.screen().dump();
+    EXPECT_EQ(game.screen().find(esperado::avisos_do_menu[0].texto).second, 0);
 }
 
-// The bytes the game wrote until "errados." was on screen, in a locale given by `env`.
+// The bytes the game wrote until the menu's warning was on screen, in a locale given by `env`.
 std::string menu_bytes(const std::vector<std::string>& env) {
-    Options options = at_width(80);
-    options.env = env;
-    Game game(options);
-    if (!game.wait_for_text("considerados errados.", step_timeout)) return {};
-    std::string all;
-    for (const Chunk& chunk : game.output())
-        all += chunk.bytes;
-    return all;
+    Game game({.env = env});
+    // What follows the accented letter, which a one-byte locale's bytes do not show in UTF-8.
+    const std::string& warning = esperado::aviso_do_menu;
+    if (!game.wait_for_text(warning.substr(warning.find("ã") + 2), step_timeout)) return {};
+    return game.output();
 }
 
 // "serão" reaches the terminal as UTF-8 unless the locale's codeset is a one-byte Latin one:
 // the C locale (common over ssh and in containers) gets UTF-8 too; ISO-8859-1 gets 0xE3.
 TEST(Menu, TheOneAccentedLetterInTheTerminalsEncoding) {
+    const std::string& warning = esperado::aviso_do_menu;
+    const int accent = static_cast<int>(warning.find("ã")); // the letters before it are ASCII
     {
         Game game(at_width(80));
         ASSERT_TRUE(menu_is_drawn(game));
-        const auto [row, col] = game.screen().find("serão");
-        ASSERT_EQ(row, 24) << game.screen().dump();
-        EXPECT_EQ(game.screen().cell(row, col + 3).text, "\u00e3");
-        EXPECT_EQ(game.screen().cell(row, col + 4).text, "o");
+        ASSERT_EQ(game.screen().find(warning), std::make_pair(24, 0)) << game.screen().dump();
+        EXPECT_EQ(game.screen().cell(24, accent).text, "ã");
+        EXPECT_EQ(game.screen().cell(24, accent + 1).text, warning.substr(accent + 2, 1));
     }
     for (const char* c : {"C", "POSIX"}) {
         const std::string all = menu_bytes({std::string("LANG=") + c, std::string("LC_ALL=") + c});
-        EXPECT_NE(all.find("ser\xc3\xa3o "), std::string::npos) << c;
+        EXPECT_NE(all.find(warning), std::string::npos) << c;
     }
     // A Latin-1 locale of our own, as the system has none.
     char folder[] = "/tmp/quirelo-locale-XXXXXX";
@@ -205,7 +161,9 @@ TEST(Menu, TheOneAccentedLetterInTheTerminalsEncoding) {
     const std::string all =
         menu_bytes({"LOCPATH=" + std::string(folder), "LANG=" + locale, "LC_ALL=" + locale});
     std::system(("rm -rf " + std::string(folder)).c_str());
-    EXPECT_NE(all.find("ser\xe3o "), std::string::npos);
+    std::string latin1 = warning;
+    latin1.replace(static_cast<std::size_t>(accent), 2, "\xe3");
+    EXPECT_NE(all.find(latin1), std::string::npos);
     EXPECT_EQ(all.find("\xc3\xa3"), std::string::npos);
 }
 
@@ -214,17 +172,17 @@ TEST(Menu, AnInvalidOptionIsShownInRedThenTheMenuComesBack) {
     Game game(at_width(80));
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("7\r");
-    ASSERT_TRUE(game.wait_for_text("Opcao invalida!", step_timeout)) << game.screen().dump();
-    EXPECT_EQ(game.screen().line(26), "7");
-    EXPECT_EQ(game.screen().line(27), "");
-    EXPECT_EQ(join(row_faults(game.screen(), {{28, "Opcao invalida!", ansi::red}})), "");
+    const auto& invalid = esperado::opcao_invalida;
+    ASSERT_TRUE(shows(game, invalid.texto));
+    EXPECT_EQ(row_faults(game.screen(), {{esperado::linha_da_opcao, "7", esperado::normal},
+                                         {esperado::linha_da_opcao + 1, "", esperado::normal},
+                                         invalid}),
+              "");
     ASSERT_TRUE(
-        game.wait_until([&] { return !game.screen().contains("Opcao invalida!"); }, step_timeout));
+        game.wait_until([&] { return !game.screen().contains(invalid.texto); }, step_timeout));
     ASSERT_TRUE(menu_is_drawn(game)) << game.screen().dump();
-    EXPECT_EQ(game.screen().line(26), "");
+    EXPECT_EQ(game.screen().line(esperado::linha_da_opcao), "");
 }
-
-const std::string rule(40, '=');
 
 // Option 2: the rules with their coloured banners and palette, the key prompt, and after any
 // key the menu again; an arrow key is one key press, and none of its bytes reach the menu.
@@ -232,34 +190,8 @@ TEST(Menu, RulesScreenThenAnArrowKeyIsOneKeyPress) {
     Game game(at_width(80));
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("2\r");
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", step_timeout))
-        << game.screen().dump();
-    const std::vector<Row> rules = {
-        {0, rule, ansi::yellow},
-        {1, "              REGRAS", ansi::yellow},
-        {2, rule, ansi::yellow},
-        {3, "", -1},
-        {4, "1 - O jogo exibira uma sequencia de cores.", ansi::white},
-        {5, "2 - No inicio, serao sorteadas 2 cores.", ansi::white},
-        {6, "3 - Memorize a ordem em que as cores aparecem.", ansi::white},
-        {7, "4 - Depois, voce devera repetir a sequencia correta.", ansi::white},
-        {8, "5 - A cada rodada, 1 nova cor sera adicionada.", ansi::white},
-        {9, "6 - A sequencia ficara cada vez maior e mais dificil.", ansi::white},
-        {10, "7 - Se voce errar a ordem das cores, o jogo termina.", ansi::white},
-        {11, "", -1},
-        {12, rule, ansi::yellow},
-        {13, "           TABELA DE CORES", ansi::yellow},
-        {14, rule, ansi::yellow},
-        {15, "", -1},
-        {16, "1 - vermelho", ansi::red},
-        {17, "2 - Azul", ansi::blue},
-        {18, "3 - Verde", ansi::green},
-        {19, "4 - Amarelo", ansi::yellow},
-        {20, "5 - Roxo", ansi::magenta},
-        {21, "6 - Ciano", ansi::cyan},
-        {22, "Pressione qualquer tecla para continuar. . .", -1},
-    };
-    EXPECT_EQ(join(row_faults(game.screen(), rules)), "") << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::tecla));
+    EXPECT_EQ(row_faults(game.screen(), esperado::regras), "") << game.screen().dump();
 
     game.type("\033[A");
     ASSERT_TRUE(menu_is_drawn(game)) << game.screen().dump();
@@ -267,8 +199,8 @@ TEST(Menu, RulesScreenThenAnArrowKeyIsOneKeyPress) {
     game.type("3\r");
     ASSERT_TRUE(game.wait_until(
         [&] {
-            invalid = invalid || game.screen().contains("Opcao invalida!");
-            return game.screen().contains("CREDITOS");
+            invalid = invalid || game.screen().contains(esperado::opcao_invalida.texto);
+            return game.screen().contains(esperado::titulo(esperado::creditos));
         },
         step_timeout))
         << game.screen().dump();
@@ -281,11 +213,11 @@ TEST(Menu, AnOptionTypedAheadIsTakenByTheNextMenu) {
     Game game(at_width(80));
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("2 3\r");
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", step_timeout));
-    EXPECT_TRUE(game.screen().contains("REGRAS")) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::tecla));
+    EXPECT_TRUE(game.screen().contains(esperado::titulo(esperado::regras))) << game.screen().dump();
     game.type("x");
-    ASSERT_TRUE(game.wait_for_text("CREDITOS", step_timeout)) << game.screen().dump();
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", step_timeout));
+    ASSERT_TRUE(shows(game, esperado::titulo(esperado::creditos)));
+    ASSERT_TRUE(shows(game, esperado::tecla));
 }
 
 // Option 3: the credits, the key prompt, and the menu again after a key.
@@ -293,30 +225,19 @@ TEST(Menu, CreditsScreenThenTheMenuAgain) {
     Game game(at_width(80));
     ASSERT_TRUE(menu_is_drawn(game));
     game.type("3\r");
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", step_timeout))
-        << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::tecla));
     const Emulator& s = game.screen();
-    EXPECT_EQ(join(row_faults(s, {{0, rule, ansi::red},
-                                  {1, "             CREDITOS", ansi::red},
-                                  {2, rule, ansi::red},
-                                  {3, "", -1},
-                                  {6, "", -1},
-                                  {7, "Pressione qualquer tecla para continuar. . .", -1}})),
-              "")
-        << s.dump();
-    for (int row : {4, 5}) {
-        EXPECT_NE(s.line(row), "") << "an author's name on row " << row;
-        EXPECT_TRUE(s.cell(row, 0).fg.is_index(ansi::white)) << describe(s.cell(row, 0).fg);
-    }
+    EXPECT_EQ(row_faults(s, esperado::creditos), "") << s.dump();
     game.type("x");
     ASSERT_TRUE(menu_is_drawn(game)) << s.dump();
-    EXPECT_EQ(s.line(26), "") << "the key pressed stays out of the menu's read";
+    EXPECT_EQ(s.line(esperado::linha_da_opcao), "")
+        << "the key pressed stays out of the menu's read";
 }
 
 struct Typing {
     const char* name;
     std::vector<std::string> keys; // typed with a pause after each, as a player types
-    std::string shown;             // row 26, where the menu's typing shows, afterwards
+    std::string shown;             // the row where the menu's typing shows, afterwards
     int cursor_col;
 };
 
@@ -338,12 +259,13 @@ TEST_P(TypingAtTheMenu, TheScreenShowsWhatTheLineHolds) {
         game.wait_until([] { return false; }, milliseconds{150});
     }
     const Emulator& s = game.screen();
-    EXPECT_EQ(s.line(26), t.shown) << s.dump();
-    EXPECT_EQ(s.line(27), "") << s.dump();
-    EXPECT_EQ(std::make_pair(s.cursor_row(), s.cursor_col()), std::make_pair(26, t.cursor_col));
+    const int row = esperado::linha_da_opcao;
+    EXPECT_EQ(s.line(row), t.shown) << s.dump();
+    EXPECT_EQ(s.line(row + 1), "") << s.dump();
+    EXPECT_EQ(std::make_pair(s.cursor_row(), s.cursor_col()), std::make_pair(row, t.cursor_col));
     if (!t.shown.empty()) return;
     game.type("2\r");
-    EXPECT_TRUE(game.wait_for_text("              REGRAS", step_timeout)) << s.dump();
+    EXPECT_TRUE(shows(game, esperado::titulo(esperado::regras)));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -8,64 +8,47 @@
 namespace e2e {
 namespace {
 
-const std::string rule(40, '=');
-
-Options options_80x30() {
-    Options options;
-    options.program = game_program();
-    return options;
-}
-
 // Starts a game from the menu; true once its first round is announced.
 bool start_game(Game& game) {
-    if (!game.wait_for_text("errados.", step_timeout)) return false;
+    if (!game.wait_for_text(esperado::aviso_do_menu, step_timeout)) return false;
     game.type("1\r");
-    return game.wait_for_text("Rodada 1", step_timeout).has_value();
+    return game.wait_for_text(esperado::com_numero(esperado::rodada, 1), step_timeout).has_value();
+}
+
+// Waits until the rows stand on the screen as they should; false, with their faults reported,
+// when they do not in time.
+bool wait_for_rows(Game& game, const esperado::tela& rows) {
+    if (game.wait_until([&] { return row_faults(game.screen(), rows).empty(); }, step_timeout))
+        return true;
+    ADD_FAILURE() << row_faults(game.screen(), rows) << "\n" << game.screen().dump();
+    return false;
 }
 
 // The answer screen: legend, instructions and the first question, all in the normal scheme. It
 // is looked at once the question is on screen (the screen may reach the terminal in pieces).
 void expect_answer_screen(Game& game) {
-    ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout)) << game.screen().dump();
+    const std::string first = esperado::com_numero(esperado::pergunta, 1);
+    ASSERT_TRUE(shows(game, first));
     const Emulator& s = game.screen();
-    EXPECT_EQ(
-        join(row_faults(
-            s, {{0, "1 - Vermelho", ansi::white},
-                {1, "2 - Azul", ansi::white},
-                {2, "3 - Verde", ansi::white},
-                {3, "4 - Amarelo", ansi::white},
-                {4, "5 - Roxo", ansi::white},
-                {5, "6 - Ciano", ansi::white},
-                {6, "", ansi::white},
-                {7, "ATENCAO: serao aceitos apenas os numeros que estao na tabela.", ansi::white},
-                {8, "Letras ou numeros diferentes serao considerados errados.", ansi::white},
-                {9, "", ansi::white},
-                {10, "", ansi::white},
-                {11, "Quais cores apareceram?", ansi::white},
-                {12, "Digite a cor 1:", ansi::white}})),
-        "")
-        << s.dump();
-    const auto faults = normal_scheme_faults(s);
-    EXPECT_TRUE(faults.empty()) << faults.size() << " cells not light grey on black, first "
-                                << faults.front() << "\n"
-                                << s.dump();
+    esperado::tela rows = esperado::respostas;
+    rows.push_back({esperado::linha_da_primeira_pergunta, first, esperado::normal});
+    EXPECT_EQ(row_faults(s, rows), "") << s.dump();
+    EXPECT_EQ(normal_scheme_faults(s), "") << s.dump();
 }
 
 // Round 1 seen in detail: the start banner, the count-down, each flash filling the whole
 // screen with "Cor:k" in bright white, and the legend in the normal scheme again.
 TEST(Round, FlashesFillTheWholeScreenAndTheLegendRestoresTheNormalScheme) {
-    Game game(options_80x30());
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout));
+    Game game(Options{});
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     game.type("1\r");
-    ASSERT_TRUE(game.wait_for_text("JOGO INICIADO!", step_timeout)) << game.screen().dump();
-    EXPECT_EQ(join(row_faults(game.screen(), {{0, rule, ansi::green},
-                                              {1, "           JOGO INICIADO!", ansi::green},
-                                              {2, rule, ansi::green}})),
-              "");
+    ASSERT_TRUE(shows(game, esperado::titulo(esperado::jogo_iniciado)));
+    EXPECT_EQ(row_faults(game.screen(), esperado::jogo_iniciado), "");
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
     EXPECT_EQ(round->number, 1);
-    EXPECT_EQ(join(round->steps), "Iniciando em 3; Iniciando em 2; Iniciando em 1; GOOOOOOO!");
+    EXPECT_EQ(round->steps, std::vector<std::string>(std::begin(esperado::contagem),
+                                                     std::end(esperado::contagem)));
     EXPECT_EQ(round->colours.size(), 2u) << join(round->colours);
     EXPECT_EQ(join(round->faults), "");
     expect_answer_screen(game);
@@ -75,15 +58,18 @@ class WholeGame : public ::testing::TestWithParam<const char*> {};
 
 // A whole game won by reading the colours off the screen: five rounds of 2 to 6 flashes, the
 // victory screen, the three fireworks frames in their colours, then the menu again. The same
-// on a terminal that the terminfo database knows to erase in its own background (TERM=dumb
-// has no background-colour erase): every flash still fills the screen.
+// on a terminal whose erase does not fill in the current background (TERM=dumb has no bce):
+// there no clear may use the erase, every one is painted cell by cell, and every flash still
+// fills the screen.
 TEST_P(WholeGame, WonByTheRobotPlayer) {
-    Options options = options_80x30();
-    options.env = {std::string("TERM=") + GetParam()};
-    Game game(options);
+    const bool erases_in_colour = std::string(GetParam()) != "dumb";
+    Game game({.env = {std::string("TERM=") + GetParam()}});
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
     std::string flash_lengths; // every flash: colour and length on the game's clock
     bool red_too_short = false, other_too_long = false;
+    // The game's clock runs ten times faster: only a red flash lasts longer than halfway between
+    // a red one and another.
+    const long halfway_ms = (esperado::cores[0].ms + esperado::cores[1].ms) / 2 / 10;
     for (int r = 1; r <= 5; ++r) {
         SCOPED_TRACE("round " + std::to_string(r));
         const auto round = watch_round(game);
@@ -94,25 +80,24 @@ TEST_P(WholeGame, WonByTheRobotPlayer) {
         EXPECT_EQ(join(round->faults), "");
         ASSERT_EQ(round->flash_ms.size(), round->colours.size());
         for (std::size_t k = 0; k < round->colours.size(); ++k) {
-            // The game's clock runs ten times faster: red 3000 ms is 300 ms here, the others
-            // 150 ms. Only a red flash lasts longer than the midway 225 ms.
             const long ms = round->flash_ms[k];
             flash_lengths +=
                 std::to_string(round->colours[k]) + ":" + std::to_string(ms * 10) + "ms ";
             (round->colours[k] == 1 ? red_too_short : other_too_long) |=
-                round->colours[k] == 1 ? ms < 225 : ms > 225;
+                round->colours[k] == 1 ? ms < halfway_ms : ms > halfway_ms;
         }
         expect_answer_screen(game);
         ASSERT_TRUE(answer(game, round->colours)) << game.screen().dump();
-        ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar ou N para sair:",
-                                       step_timeout))
+        ASSERT_TRUE(shows(game, esperado::pergunta_seguir));
+        const int last = esperado::linha_da_primeira_pergunta + r; // the question of colour r + 1
+        EXPECT_EQ(row_faults(game.screen(), {{last,
+                                              esperado::com_numero(esperado::pergunta, r + 1) +
+                                                  std::to_string(round->colours.back()),
+                                              esperado::normal},
+                                             {last + 1, "", esperado::normal},
+                                             {last + 2, esperado::acertou, esperado::normal}}),
+                  "")
             << game.screen().dump();
-        const Emulator& s = game.screen();
-        const int last = 12 + r; // questions on rows 12 .. 12 + r
-        EXPECT_EQ(s.line(last), "Digite a cor " + std::to_string(r + 1) + ":" +
-                                    std::to_string(round->colours.back()));
-        EXPECT_EQ(s.line(last + 1), "");
-        EXPECT_EQ(s.line(last + 2), "ACERTOU!") << s.dump();
         game.type("s\r");
     }
 
@@ -120,68 +105,19 @@ TEST_P(WholeGame, WonByTheRobotPlayer) {
     EXPECT_FALSE(red_too_short) << flash_lengths;
     EXPECT_FALSE(other_too_long) << flash_lengths;
 
-    const auto victory = [&] {
-        return game.screen().line(1) == "              V I T O R I A !" &&
-               game.screen().line(9) == rule;
-    };
-    ASSERT_TRUE(game.wait_until(victory, step_timeout)) << game.screen().dump();
-    EXPECT_EQ(
-        join(row_faults(game.screen(), {{0, rule, ansi::cyan},
-                                        {1, "              V I T O R I A !", ansi::green},
-                                        {2, rule, ansi::cyan},
-                                        {3, "", -1},
-                                        {4, "        Parabens! Voce conseguiu!", ansi::white},
-                                        {5, "", -1},
-                                        {6, "        A sua memoria de cores", ansi::white},
-                                        {7, "        esta ficando cada vez melhor!", ansi::white},
-                                        {8, "", -1},
-                                        {9, rule, ansi::cyan}})),
-        "")
-        << game.screen().dump();
-
-    struct Frame {
-        int colour;
-        std::vector<std::string> lines;
-    };
-    const std::vector<Frame> frames = {
-        {ansi::green,
-         {"                         *", "                  *     |     *",
-          "                     \\  |  /", "                  *---  *  ---*",
-          "                     /  |  \\", "                  *     |     *"}},
-        {ansi::yellow,
-         {"              *       *       *", "          *       \\   |   /       *",
-          "              \\    \\  |  /    /", "        *-------\\---  *  ---/-------*",
-          "              /    /  |  \\    \\", "          *       /   |   \\       *",
-          "              *       *       *"}},
-        {ansi::cyan,
-         {"       *                 *                 *",
-          "          \\           /     \\           /",
-          "     *      \\   *   /         \\   *   /      *",
-          "             \\  | /             \\ | /",
-          "        *------\\-*------   ------*-/-*------*",
-          "             /  | \\             / | \\",
-          "     *      /   *   \\         /   *   \\      *",
-          "          /           \\     /           \\",
-          "       *                 *                 *"}},
-    };
-    for (std::size_t f = 0; f < frames.size(); ++f) {
+    ASSERT_TRUE(wait_for_rows(game, esperado::vitoria));
+    for (std::size_t f = 0; f < std::size(esperado::fogos); ++f) {
         SCOPED_TRACE("fireworks frame " + std::to_string(f + 1));
-        std::vector<Row> rows = {{0, "", -1}, {1, "", -1}};
-        for (std::size_t i = 0; i < frames[f].lines.size(); ++i)
-            rows.push_back({static_cast<int>(i) + 2, frames[f].lines[i], frames[f].colour});
-        rows.push_back({static_cast<int>(frames[f].lines.size()) + 2, "", -1});
-        ASSERT_TRUE(
-            game.wait_until([&] { return row_faults(game.screen(), rows).empty(); }, step_timeout))
-            << join(row_faults(game.screen(), rows)) << "\n"
-            << game.screen().dump();
+        ASSERT_TRUE(wait_for_rows(game, esperado::linhas_do_quadro(esperado::fogos[f])));
     }
 
-    ASSERT_TRUE(game.wait_for_text("[ 1 ] COMECAR JOGO", step_timeout)) << game.screen().dump();
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
+    EXPECT_EQ(row_faults(game.screen(), esperado::menu_na_largura(80)), "") << game.screen().dump();
     // The normal scheme is in force now: the menu stands on black.
-    EXPECT_TRUE(game.screen().cell(0, 0).bg.is_index(ansi::black))
+    EXPECT_TRUE(game.screen().cell(0, 0).bg.is_index(esperado::preto))
         << describe(game.screen().cell(0, 0).bg);
-    EXPECT_TRUE(game.screen().cell(14, 20).fg.is_index(ansi::green));
+    EXPECT_EQ(game.output().find("\033[2J") != std::string::npos, erases_in_colour)
+        << (erases_in_colour ? "no clear erased the screen" : "a clear erased the screen");
 }
 
 INSTANTIATE_TEST_SUITE_P(Terms, WholeGame, ::testing::Values("xterm-256color", "dumb"),
@@ -192,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(Terms, WholeGame, ::testing::Values("xterm-256color", "
 // A wrong first answer: every question is still asked, then the wrong-sequence screen shows
 // the sequence that was really flashed, and the menu comes back.
 TEST(RobotPlayer, AWrongAnswerShowsTheSequenceThatWasFlashed) {
-    Game game(options_80x30());
+    Game game(Options{});
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
@@ -201,28 +137,19 @@ TEST(RobotPlayer, AWrongAnswerShowsTheSequenceThatWasFlashed) {
     wrong[0] = wrong[0] % 6 + 1;
     ASSERT_TRUE(answer(game, wrong)) << game.screen().dump();
 
-    ASSERT_TRUE(game.wait_for_text("As cores eram:", step_timeout)) << game.screen().dump();
-    const std::string flashed = "As cores eram:" + join(round->colours);
-    EXPECT_EQ(join(row_faults(game.screen(), {{0, rule, ansi::red},
-                                              {1, "             SEQUENCIA ERRADA!", ansi::red},
-                                              {2, rule, ansi::red},
-                                              {3, "", -1},
-                                              {4, "Voce errou a ordem das cores!", ansi::white},
-                                              {5, "", -1},
-                                              {6, "Tente novamente!", ansi::yellow},
-                                              {7, flashed, ansi::white},
-                                              {8, "", -1}})),
-              "")
-        << game.screen().dump();
+    esperado::tela rows = esperado::sequencia_errada;
+    rows.push_back(esperado::as_cores_eram(round->colours));
+    rows.push_back({8, "", esperado::normal});
+    ASSERT_TRUE(wait_for_rows(game, rows));
 
-    ASSERT_TRUE(game.wait_for_text("[ 1 ] COMECAR JOGO", step_timeout)) << game.screen().dump();
-    EXPECT_FALSE(game.screen().contains("As cores eram:"));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
+    EXPECT_FALSE(game.screen().contains(rows[7].texto));
 }
 
 // Keys typed during the flashes are not drawn over them; they wait in the input and answer
 // the questions as soon as these are asked, with their echo after each prompt.
 TEST(RobotPlayer, KeysTypedDuringAFlashAnswerTheQuestionsLater) {
-    Game game(options_80x30());
+    Game game(Options{});
     ASSERT_TRUE(start_game(game)) << game.screen().dump();
     const auto round =
         watch_round(game, [&](int, int colour) { game.type(std::to_string(colour) + "\r"); });
@@ -230,15 +157,23 @@ TEST(RobotPlayer, KeysTypedDuringAFlashAnswerTheQuestionsLater) {
     ASSERT_EQ(round->colours.size(), 2u);
     EXPECT_EQ(join(round->faults), "") << "typing showed on a flash";
 
-    ASSERT_TRUE(game.wait_for_text("ACERTOU!", step_timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::acertou));
     const Emulator& s = game.screen();
-    EXPECT_EQ(s.line(12), "Digite a cor 1:" + std::to_string(round->colours[0]));
-    EXPECT_EQ(s.line(13), "Digite a cor 2:" + std::to_string(round->colours[1]));
-    EXPECT_EQ(s.line(15), "ACERTOU!") << s.dump();
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar ou N para sair:",
-                                   step_timeout));
+    const int first = esperado::linha_da_primeira_pergunta;
+    EXPECT_EQ(
+        row_faults(
+            s, {{first,
+                 esperado::com_numero(esperado::pergunta, 1) + std::to_string(round->colours[0]),
+                 esperado::normal},
+                {first + 1,
+                 esperado::com_numero(esperado::pergunta, 2) + std::to_string(round->colours[1]),
+                 esperado::normal},
+                {first + 3, esperado::acertou, esperado::normal}}),
+        "")
+        << s.dump();
+    ASSERT_TRUE(shows(game, esperado::pergunta_seguir));
     game.type("n\r");
-    ASSERT_TRUE(game.wait_for_text("[ 1 ] COMECAR JOGO", step_timeout)) << s.dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
 }
 
 } // namespace

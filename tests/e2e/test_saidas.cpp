@@ -32,51 +32,22 @@ void PrintTo(const WayOut& w, std::ostream* os) {
 // Takes the game to `where`; false when it did not get there in time.
 bool go_to(Game& game, Where where) {
     const milliseconds timeout{20000}; // a round in real time takes up to 12 s to its flashes
-    if (!game.wait_for_text("errados.", timeout)) return false;
+    if (!game.wait_for_text(esperado::aviso_do_menu, timeout)) return false;
     if (where == Where::Menu) return true;
     game.type("1\r");
-    if (where == Where::CountDown) return game.wait_for_text("Iniciando em 2", timeout).has_value();
+    if (where == Where::CountDown)
+        return game.wait_for_text(esperado::contagem[1], timeout).has_value();
+    const std::string first = esperado::com_numero(esperado::piscada, 1);
     if (where == Where::Flash)
-        return game.wait_until([&] { return game.screen().line(0) == "Cor:1"; }, timeout)
-            .has_value();
-    return game.wait_for_text("Digite a cor 1:", timeout).has_value();
-}
-
-// The faults of a terminal that the game has given back: the main screen, the cursor shown,
-// no cell coloured, and the pen in the default colours for the shell's prompt.
-std::vector<std::string> given_back_faults(const Emulator& s) {
-    std::vector<std::string> faults;
-    if (s.alternate_screen()) faults.push_back("still on the alternate screen");
-    if (!s.cursor_visible()) faults.push_back("cursor hidden");
-    if (!s.pen_fg().is_default() || !s.pen_bg().is_default())
-        faults.push_back("prompt would be drawn in fg " + describe(s.pen_fg()) + " bg " +
-                         describe(s.pen_bg()));
-    if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
-    return faults;
-}
-
-// The modes that matter to the shell: canonical input, echo, signals, and the rest as before.
-std::vector<std::string> mode_faults(const termios& now, const termios& before) {
-    std::vector<std::string> faults;
-    if (!(now.c_lflag & ICANON)) faults.push_back("not canonical");
-    if (!(now.c_lflag & ECHO)) faults.push_back("no echo");
-    if (!(now.c_lflag & ISIG)) faults.push_back("no signals");
-    if (now.c_lflag != before.c_lflag) faults.push_back("local modes changed");
-    if (now.c_iflag != before.c_iflag) faults.push_back("input modes changed");
-    if (now.c_oflag != before.c_oflag) faults.push_back("output modes changed");
-    if (now.c_cc[VMIN] != before.c_cc[VMIN] || now.c_cc[VTIME] != before.c_cc[VTIME])
-        faults.push_back("VMIN/VTIME changed");
-    return faults;
+        return game.wait_until([&] { return game.screen().line(0) == first; }, timeout).has_value();
+    return game.wait_for_text(esperado::com_numero(esperado::pergunta, 1), timeout).has_value();
 }
 
 class WaysOut : public ::testing::TestWithParam<WayOut> {};
 
 TEST_P(WaysOut, RestoreTheTerminalAndEndWithTheRightStatus) {
     const WayOut& way = GetParam();
-    Options options;
-    options.program = game_program();
-    options.fast_clock = way.fast_clock;
-    Game game(options);
+    Game game({.fast_clock = way.fast_clock});
     ASSERT_TRUE(go_to(game, way.where)) << game.screen().dump();
     // While the game runs, it has the terminal to itself.
     EXPECT_TRUE(game.screen().alternate_screen());
@@ -96,7 +67,7 @@ TEST_P(WaysOut, RestoreTheTerminalAndEndWithTheRightStatus) {
     } else {
         EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == way.ended_by) << describe_status(st);
     }
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
 }
 
@@ -116,9 +87,7 @@ INSTANTIATE_TEST_SUITE_P(
 // terminal that is gone. Either the hang-up's signal ends it, or its next write fails first:
 // a failed output, status 1.
 TEST(HangUp, ClosingTheTerminalEndsTheGame) {
-    Options options;
-    options.program = game_program();
-    Game game(options);
+    Game game(Options{});
     ASSERT_TRUE(go_to(game, Where::Flash)) << game.screen().dump();
     game.hang_up();
     ASSERT_TRUE(game.wait_until([&] { return game.ended(); }, milliseconds{20000}))
@@ -155,16 +124,13 @@ class Suspend : public ::testing::TestWithParam<Where> {};
 
 // Ctrl-Z gives the terminal back while the game is stopped; SIGCONT brings back its screen.
 TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = GetParam() != Where::Flash;
-    Game game(options);
+    Game game({.fast_clock = GetParam() != Where::Flash});
     ASSERT_TRUE(go_to(game, GetParam())) << game.screen().dump();
     const Screen before = game.screen().snapshot();
 
     game.type("\x1a");
     ASSERT_TRUE(game.wait_stopped(milliseconds{10000})) << game.screen().dump();
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
 
     game.signal(SIGCONT);
@@ -182,10 +148,9 @@ TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
     // And the game goes on: at the menu a key still works, in a flash the round goes on.
     if (GetParam() == Where::Menu) {
         game.type("3\r");
-        EXPECT_TRUE(game.wait_for_text("CREDITOS", step_timeout)) << game.screen().dump();
+        EXPECT_TRUE(shows(game, esperado::titulo(esperado::creditos)));
     } else {
-        EXPECT_TRUE(game.wait_for_text("Quais cores apareceram?", milliseconds{20000}))
-            << game.screen().dump();
+        EXPECT_TRUE(shows(game, esperado::quais_cores, milliseconds{20000}));
     }
 }
 
@@ -204,25 +169,19 @@ bool exited_with(int st, int status) {
 // cells, far more than the pty takes at once: the reads wait for the player, every byte reaches
 // the screen, and the way out is whole.
 TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
-    Options options;
-    options.program = game_program();
-    options.cols = 250;
-    options.rows = 80;
-    options.env = {"TERM=screen"};
-    options.nonblocking = true;
-    Game game(options);
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
-    EXPECT_EQ(game.screen().find("[ 1 ] COMECAR JOGO"), std::make_pair(14, 105));
+    Game game({.rows = 80, .cols = 250, .env = {"TERM=screen"}, .nonblocking = true});
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
+    EXPECT_EQ(row_faults(game.screen(), esperado::menu_na_largura(250)), "");
     game.type("1\r");
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
     EXPECT_EQ(join(round->faults), "");
-    ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout)) << game.screen().dump();
-    EXPECT_EQ(normal_scheme_faults(game.screen()).size(), 0u) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::com_numero(esperado::pergunta, 1)));
+    EXPECT_EQ(normal_scheme_faults(game.screen()), "") << game.screen().dump();
     game.type("\x04");
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
     EXPECT_TRUE(exited_with(game.wait_status(), 0)) << describe_status(game.wait_status());
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "");
 }
 
@@ -230,10 +189,8 @@ TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
 // with Ctrl-S holds it): the stop waits for the restore, the game ends by its Ctrl-C, and the
 // terminal stays given back.
 TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
-    Options options;
-    options.program = game_program();
-    Game game(options);
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
+    Game game(Options{});
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     const auto pause = [] { std::this_thread::sleep_for(milliseconds{150}); };
     game.type("\x13");
     pause();
@@ -247,7 +204,7 @@ TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
     const int st = game.wait_status();
     EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGINT) << describe_status(st);
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
 }
 
@@ -261,17 +218,15 @@ long peak_address_space_kb(pid_t pid) {
 
 // Memory running out: a 1000 x 1000 window under TERM=screen, where a clear paints a million
 // cells, with the address space the same game needs at that size where no clear paints
-// (TERM=xterm) and 256 KiB more. The game ends with a message and status 1, the terminal given
+// (xterm-256color) and 256 KiB more. The game ends with a message and status 1, the terminal given
 // back.
 TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
-    Options options;
-    options.program = game_program();
-    options.cols = options.rows = 1000;
-    options.fast_clock = false;
+    Options options{.rows = 1000, .cols = 1000, .fast_clock = false};
     long needed_kb = 0;
     {
         Game game(options);
-        ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().line(0);
+        ASSERT_TRUE(game.wait_for_text(esperado::aviso_do_menu, step_timeout))
+            << game.screen().line(0);
         needed_kb = peak_address_space_kb(game.pid());
     }
     ASSERT_GT(needed_kb, 0);
@@ -282,23 +237,17 @@ TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().line(0);
     EXPECT_TRUE(exited_with(game.wait_status(), 1)) << describe_status(game.wait_status());
     EXPECT_TRUE(game.screen().contains("quirelo: memoria insuficiente"));
-    EXPECT_EQ(join(mode_faults(game.modes(), game.initial_modes())), "");
+    EXPECT_EQ(join(mode_faults(game)), "");
     EXPECT_EQ(join(given_back_faults(game.screen())), "");
 }
 
 // Standard input a pipe and standard output the terminal (`printf '2\n3\n' | quirelo`): the
 // clears erase the screen, never the player's scroll-back.
 TEST(WaysOut, TheScrollBackIsThePlayers) {
-    Options options;
-    options.program = "/bin/sh";
-    options.args = {"-c", "printf '2\\n3\\n' | exec " + game_program()};
-    Game game(options);
+    Game game({.program = "/bin/sh", .args = {"-c", "printf '2\\n3\\n' | exec " + game_program()}});
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
-    std::string all;
-    for (const Chunk& chunk : game.output())
-        all += chunk.bytes;
-    EXPECT_NE(all.find("CREDITOS"), std::string::npos);
-    EXPECT_EQ(all.find("\033[3J"), std::string::npos) << "the scroll-back erased";
+    EXPECT_NE(game.output().find(esperado::titulo(esperado::creditos)), std::string::npos);
+    EXPECT_EQ(game.output().find("\033[3J"), std::string::npos) << "the scroll-back erased";
 }
 
 } // namespace

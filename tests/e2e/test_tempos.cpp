@@ -11,8 +11,9 @@
 namespace e2e {
 namespace {
 
-// Wide enough for a loaded machine, narrow enough to catch a wrong constant (the shortest
-// wait measured here is 1000 ms, and flashes differ by 1500 ms).
+// Wide enough for a loaded machine, narrow enough to catch a wrong wait of 1000 ms or more, or a
+// flash of the wrong length (they differ by 1500 ms). The 100 ms pause after the flashes is only
+// held to at most 200 ms here: its length is checked on the virtual clock.
 constexpr long tolerance_ms = 100;
 
 long ms_between(Clock::time_point from, Clock::time_point to) {
@@ -22,55 +23,57 @@ long ms_between(Clock::time_point from, Clock::time_point to) {
 // Round 1 on the real clock: each screen from the banner to the legend, timed from the moment
 // it is rendered to the moment the next one is.
 TEST(RealTime, BannerCountDownAndFlashesLastTheirTimes) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = false;
-    Game game(options);
+    Game game({.fast_clock = false});
     const milliseconds timeout{5000};
-    ASSERT_TRUE(game.wait_for_text("errados.", timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
     game.type("1\r");
 
     const auto top_is = [&](const std::string& text) {
         return game.wait_until([&] { return game.screen().line(0) == text; }, timeout);
     };
-    const auto banner = game.wait_for_text("JOGO INICIADO!", timeout);
+    const auto banner = game.wait_for_text(esperado::titulo(esperado::jogo_iniciado), timeout);
     ASSERT_TRUE(banner) << game.screen().dump();
 
     std::vector<std::pair<std::string, Clock::time_point>> shown;
-    for (const char* text :
-         {"Rodada 1", "Iniciando em 3", "Iniciando em 2", "Iniciando em 1", "GOOOOOOO!"}) {
+    std::vector<std::string> steps = {esperado::com_numero(esperado::rodada, 1)};
+    steps.insert(steps.end(), std::begin(esperado::contagem), std::end(esperado::contagem));
+    for (const std::string& text : steps) {
         const auto at = top_is(text);
         ASSERT_TRUE(at) << "no \"" << text << "\"\n" << game.screen().dump();
         shown.emplace_back(text, *at);
     }
-    EXPECT_NEAR(ms_between(*banner, shown[0].second), 1000, tolerance_ms) << "start banner";
+    EXPECT_NEAR(ms_between(*banner, shown[0].second), esperado::ms::jogo_iniciado, tolerance_ms)
+        << "start banner";
     for (std::size_t i = 1; i < shown.size(); ++i) {
         std::printf("\"%s\": %ld ms\n", shown[i - 1].first.c_str(),
                     ms_between(shown[i - 1].second, shown[i].second));
-        EXPECT_NEAR(ms_between(shown[i - 1].second, shown[i].second), 1000, tolerance_ms)
+        EXPECT_NEAR(ms_between(shown[i - 1].second, shown[i].second),
+                    esperado::ms::passo_da_contagem, tolerance_ms)
             << "\"" << shown[i - 1].first << "\"";
     }
 
     Clock::time_point previous_end = shown.back().second;
     long go_length = -1;
     for (int k = 1; k <= 2; ++k) {
-        const std::string label = "Cor:" + std::to_string(k);
+        const std::string label = esperado::com_numero(esperado::piscada, k);
         const auto start = top_is(label);
         ASSERT_TRUE(start) << game.screen().dump();
         if (k == 1) go_length = ms_between(previous_end, *start);
         const int colour = colour_number(game.screen().cell(0, 0).bg);
+        ASSERT_GT(colour, 0) << game.screen().dump();
         const auto end =
             game.wait_until([&] { return game.screen().line(0) != label; }, milliseconds{6000});
         ASSERT_TRUE(end);
         std::printf("flash %d, colour %d: %ld ms\n", k, colour, ms_between(*start, *end));
-        EXPECT_NEAR(ms_between(*start, *end), colour == 1 ? 3000 : 1500, tolerance_ms)
+        EXPECT_NEAR(ms_between(*start, *end), esperado::cores[colour - 1].ms, tolerance_ms)
             << "flash " << k << " of colour " << colour;
         previous_end = *end;
     }
-    EXPECT_NEAR(go_length, 1000, tolerance_ms) << "\"GOOOOOOO!\"";
-    const auto legend = game.wait_for_text("Quais cores apareceram?", timeout);
+    EXPECT_NEAR(go_length, esperado::ms::passo_da_contagem, tolerance_ms) << steps.back();
+    const auto legend = game.wait_for_text(esperado::quais_cores, timeout);
     ASSERT_TRUE(legend);
-    EXPECT_NEAR(ms_between(previous_end, *legend), 100, tolerance_ms) << "pause after the flashes";
+    EXPECT_NEAR(ms_between(previous_end, *legend), esperado::ms::depois_das_cores, tolerance_ms)
+        << "pause after the flashes";
     game.signal(SIGTERM);
     EXPECT_TRUE(game.wait_exit(timeout));
 }
@@ -79,16 +82,17 @@ TEST(RealTime, BannerCountDownAndFlashesLastTheirTimes) {
 // its time after SIGCONT: not the whole flash again, and not nothing (a deadline that kept
 // running while the game was stopped).
 TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = false;
-    Game game(options);
+    Game game({.fast_clock = false});
     const milliseconds timeout{10000};
-    ASSERT_TRUE(game.wait_for_text("errados.", timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
     game.type("1\r");
-    const auto flash = game.wait_until([&] { return game.screen().line(0) == "Cor:1"; }, timeout);
+    const std::string first = esperado::com_numero(esperado::piscada, 1);
+    const std::string second = esperado::com_numero(esperado::piscada, 2);
+    const auto flash = game.wait_until([&] { return game.screen().line(0) == first; }, timeout);
     ASSERT_TRUE(flash) << game.screen().dump();
-    const long nominal = colour_number(game.screen().cell(0, 0).bg) == 1 ? 3000 : 1500;
+    const int colour = colour_number(game.screen().cell(0, 0).bg);
+    ASSERT_GT(colour, 0) << game.screen().dump();
+    const long nominal = esperado::cores[colour - 1].ms;
 
     std::this_thread::sleep_until(*flash + milliseconds{200});
     const auto stop = Clock::now();
@@ -101,12 +105,12 @@ TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
     const auto redrawn = game.wait_until(
         [&] {
             const std::string top = game.screen().line(0);
-            return game.screen().alternate_screen() && (top == "Cor:1" || top == "Cor:2");
+            return game.screen().alternate_screen() && (top == first || top == second);
         },
         timeout);
     ASSERT_TRUE(redrawn) << game.screen().dump();
-    ASSERT_EQ(game.screen().line(0), "Cor:1") << "the flash ended before the stop";
-    const auto next = game.wait_until([&] { return game.screen().line(0) == "Cor:2"; }, timeout);
+    ASSERT_EQ(game.screen().line(0), first) << "the flash ended before the stop";
+    const auto next = game.wait_until([&] { return game.screen().line(0) == second; }, timeout);
     ASSERT_TRUE(next) << game.screen().dump();
 
     EXPECT_NEAR(ms_between(resumed, *next), nominal - ms_between(*flash, stop), tolerance_ms)
@@ -120,19 +124,15 @@ TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
 // as soon as the prompt is on the screen is a new one. Each screen is left with a key sent the
 // moment its prompt is rendered, on the real clock.
 TEST(KeyWait, AKeyPressedAsSoonAsThePromptShowsEndsTheWait) {
-    Options options;
-    options.program = game_program();
-    options.fast_clock = false;
-    Game game(options);
+    Game game({.fast_clock = false});
     const milliseconds timeout{5000};
     for (const char* option : {"2\r", "3\r", "2\r", "3\r"}) {
-        ASSERT_TRUE(game.wait_for_text("errados.", timeout)) << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
         game.type(option);
-        ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", timeout));
+        ASSERT_TRUE(shows(game, esperado::tecla, timeout));
         game.type(" ");
-        ASSERT_TRUE(game.wait_for_text("Q U I R E L O", timeout))
-            << "option " << option[0] << ": the key did not end the wait\n"
-            << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout))
+            << "option " << option[0] << ": the key did not end the wait";
     }
     game.signal(SIGTERM);
     EXPECT_TRUE(game.wait_exit(timeout));

@@ -49,14 +49,12 @@ void PrintTo(const Multiplexer& m, std::ostream* os) {
 // GNU screen with its own defaults (no background-colour erase, the alternate screen off); only
 // the start-up message is turned off, so that it does not wait for a key.
 Options screen_options(const Folder& folder) {
-    Options options;
-    options.program = "/usr/bin/screen";
-    options.args = {"-c", folder.file("screenrc", "startup_message off\n"), "/bin/sh", "-c",
-                    shell_around_the_game()};
-    options.env = {"SCREENDIR=" + folder.path, "SYSSCREENRC=/dev/null", "HOME=" + folder.path,
-                   "SHELL=/bin/sh"};
-    options.fast_clock = false;
-    return options;
+    return {.program = "/usr/bin/screen",
+            .args = {"-c", folder.file("screenrc", "startup_message off\n"), "/bin/sh", "-c",
+                     shell_around_the_game()},
+            .fast_clock = false,
+            .env = {"SCREENDIR=" + folder.path, "SYSSCREENRC=/dev/null", "HOME=" + folder.path,
+                    "SHELL=/bin/sh"}};
 }
 
 void screen_end(const Folder& folder) {
@@ -66,14 +64,12 @@ void screen_end(const Folder& folder) {
 // tmux with its defaults (TERM=screen inside), but for the status line, so that its pane is the
 // whole window.
 Options tmux_options(const Folder& folder) {
-    Options options;
-    options.program = "/usr/bin/tmux";
-    options.args = {"-S",          folder.path + "/tmux",
-                    "-f",          folder.file("tmux.conf", "set -g status off\n"),
-                    "new-session", shell_around_the_game()};
-    options.env = {"HOME=" + folder.path, "SHELL=/bin/sh"};
-    options.fast_clock = false;
-    return options;
+    return {.program = "/usr/bin/tmux",
+            .args = {"-S", folder.path + "/tmux", "-f",
+                     folder.file("tmux.conf", "set -g status off\n"), "new-session",
+                     shell_around_the_game()},
+            .fast_clock = false,
+            .env = {"HOME=" + folder.path, "SHELL=/bin/sh"}};
 }
 
 void tmux_end(const Folder& folder) {
@@ -84,8 +80,11 @@ void tmux_end(const Folder& folder) {
 // any cell not in the terminal's own colours.
 std::vector<std::string> shell_screen_faults(const Emulator& s) {
     std::vector<std::string> faults;
-    for (const char* game_text : {"Cor:", "Quais cores", "Digite a cor", "1 - Vermelho"})
-        if (s.contains(game_text)) faults.push_back(std::string("\"") + game_text + "\" left");
+    for (const std::string_view game_text :
+         {esperado::antes_do_numero(esperado::piscada), std::string_view(esperado::quais_cores),
+          esperado::antes_do_numero(esperado::pergunta),
+          std::string_view(esperado::respostas[0].texto)})
+        if (s.contains(game_text)) faults.push_back("\"" + std::string(game_text) + "\" left");
     if (const std::string cell = first_coloured_cell(s); !cell.empty()) faults.push_back(cell);
     return faults;
 }
@@ -95,14 +94,14 @@ std::vector<std::string> shell_screen_faults(const Emulator& s) {
 // once its redraw is done, not at every byte of it. Returns its colour number, or 0 when the
 // flash went by without ever filling the screen.
 int settled_flash(Game& game, int k) {
-    const std::string label = "Cor:" + std::to_string(k);
+    const std::string label = esperado::com_numero(esperado::piscada, k);
     int colour = 0;
     game.wait_until(
         [&] {
             const Emulator& s = game.screen();
             const std::string top = s.line(0);
-            if (top.rfind("Cor:", 0) == 0 && std::atoi(top.c_str() + 4) > k) return true;
-            if (s.contains("Quais cores")) return true; // the flashes are over
+            if (esperado::numero_em(top, esperado::piscada) > k) return true;
+            if (s.contains(esperado::quais_cores)) return true; // the flashes are over
             if (top != label) return false;
             const Color bg = s.cell(0, 0).bg;
             for (int row = 0; row < s.rows(); ++row)
@@ -126,26 +125,21 @@ TEST_P(InsideAMultiplexer, FlashesFillTheScreenAndCtrlCLeavesItClean) {
     ASSERT_FALSE(folder.path.empty());
     {
         Game game(m.options(folder));
-        ASSERT_TRUE(game.wait_for_text("errados.", step_timeout)) << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
         game.type("1\r");
-        ASSERT_TRUE(game.wait_for_text("GOOOOOOO!", step_timeout)) << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::contagem[3]));
         std::vector<int> colours;
         for (int k = 1; k <= 2; ++k) {
             colours.push_back(settled_flash(game, k));
             EXPECT_NE(colours.back(), 0) << "flash " << k << "\n" << game.screen().dump();
         }
-        ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout));
-        const bool normal =
-            game.wait_until([&] { return normal_scheme_faults(game.screen()).empty(); },
-                            milliseconds{2000})
-                .has_value();
-        const auto faults = normal_scheme_faults(game.screen());
-        EXPECT_TRUE(normal) << faults.size() << " cells not light grey on black, first "
-                            << faults.front() << "\n"
-                            << game.screen().dump();
+        ASSERT_TRUE(shows(game, esperado::com_numero(esperado::pergunta, 1)));
+        game.wait_until([&] { return normal_scheme_faults(game.screen()).empty(); },
+                        milliseconds{2000});
+        EXPECT_EQ(normal_scheme_faults(game.screen()), "") << game.screen().dump();
 
         game.type("\x03");
-        ASSERT_TRUE(game.wait_for_text("fim do jogo", step_timeout)) << game.screen().dump();
+        ASSERT_TRUE(shows(game, "fim do jogo"));
         EXPECT_EQ(join(shell_screen_faults(game.screen())), "") << game.screen().dump();
         game.type("\r");
         EXPECT_TRUE(game.wait_exit(step_timeout));
@@ -158,41 +152,29 @@ INSTANTIATE_TEST_SUITE_P(Game, InsideAMultiplexer,
                                            Multiplexer{"Tmux", tmux_options, tmux_end}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Cells whose background is not black: on a light theme, the terminal's own white showing.
-int cells_off_black(const Emulator& s) {
-    int off = 0;
-    for (int row = 0; row < s.rows(); ++row)
-        for (int col = 0; col < s.cols(); ++col)
-            off += s.cell(row, col).bg.is_index(ansi::black) ? 0 : 1;
-    return off;
-}
-
 // A terminal whose own colours are black on white shows the screens a dark one shows: from the
 // menu on, every screen stands on black, with the plain text light grey.
 TEST(LightTheme, EveryScreenFromTheMenuOnIsLightGreyOnBlack) {
-    Options options;
-    options.program = game_program();
-    options.light_theme = true;
-    Game game(options);
-    ASSERT_TRUE(game.wait_for_text("errados.", step_timeout));
-    EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
-    EXPECT_TRUE(game.screen().cell(24, 0).fg.is_index(ansi::white));
+    Game game({.light_theme = true});
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
+    EXPECT_EQ(normal_scheme_faults(game.screen(), false), "") << game.screen().dump();
+    EXPECT_EQ(row_faults(game.screen(), esperado::avisos_do_menu), "");
 
     game.type("2\r");
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla", step_timeout));
-    EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
-    EXPECT_TRUE(game.screen().cell(4, 0).fg.is_index(ansi::white)); // the first rule
+    ASSERT_TRUE(shows(game, esperado::tecla));
+    EXPECT_EQ(normal_scheme_faults(game.screen(), false), "") << game.screen().dump();
+    EXPECT_EQ(row_faults(game.screen(), esperado::regras), "");
     game.type("x");
 
-    ASSERT_TRUE(game.wait_for_text("[ 1 ] COMECAR JOGO", step_timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu));
     game.type("1\r");
-    ASSERT_TRUE(game.wait_for_text("Rodada 1", step_timeout));
-    EXPECT_EQ(cells_off_black(game.screen()), 0) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::com_numero(esperado::rodada, 1)));
+    EXPECT_EQ(normal_scheme_faults(game.screen(), false), "") << game.screen().dump();
     const auto round = watch_round(game);
     ASSERT_TRUE(round) << game.screen().dump();
     EXPECT_EQ(join(round->faults), "");
-    ASSERT_TRUE(game.wait_for_text("Digite a cor 1:", step_timeout));
-    EXPECT_TRUE(normal_scheme_faults(game.screen()).empty()) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::com_numero(esperado::pergunta, 1)));
+    EXPECT_EQ(normal_scheme_faults(game.screen()), "") << game.screen().dump();
 }
 
 } // namespace

@@ -21,8 +21,6 @@ constexpr long tolerance_ms = 150;
 // (STATUS_CONTROL_C_EXIT, 0xC000013A), cut to its low byte.
 constexpr int status_ctrl_c = 0x3A;
 
-const std::string rule(40, '=');
-
 // The environment of every wine program here: the cross build's prefix, no debug output.
 const std::vector<std::string> wine_env = {"WINEPREFIX=" QUIRELO_WINEPREFIX, "WINEDEBUG=-all",
                                            "WINEDLLOVERRIDES=mscoree,mshtml="};
@@ -46,43 +44,33 @@ class WineServer : public ::testing::Environment {
 const auto* const wine_server = ::testing::AddGlobalTestEnvironment(new WineServer);
 
 Options under_wine() {
-    Options options;
-    options.program = QUIRELO_WINE;
-    options.args = {QUIRELO_JOGO_WINDOWS};
-    options.fast_clock = false; // libfaketime is not for wine: real time
-    options.env = wine_env;
-    return options;
+    // libfaketime is not for wine: real time.
+    return {.program = QUIRELO_WINE,
+            .args = {QUIRELO_JOGO_WINDOWS},
+            .fast_clock = false,
+            .env = wine_env};
 }
 
 // Waits for the first menu and for wine's console to take the keys from the pty itself: it turns
 // the pty's line editing off a moment after the first screen, and keys typed before that would
 // be the line discipline's.
 bool wait_for_menu(Game& game) {
-    if (!game.wait_for_text("errados.", timeout)) return false;
+    if (!game.wait_for_text(esperado::aviso_do_menu, timeout)) return false;
     for (int i = 0; i < 250 && (game.modes().c_lflag & ICANON); ++i)
         game.wait_until([] { return false; }, milliseconds{20});
     return !(game.modes().c_lflag & ICANON);
 }
 
-std::string all_output(const Game& game) {
-    std::string bytes;
-    for (const Chunk& chunk : game.output())
-        bytes += chunk.bytes;
-    return bytes;
-}
-
-// The faults of the menu: its block centred at column 20 of 80, in its colours.
-std::string menu_faults(const Emulator& s) {
-    const std::string at_20(20, ' ');
-    return join(row_faults(s, {{5, at_20 + rule, ansi::cyan},
-                               {6, at_20 + "         Q U I R E L O   Z A V", ansi::cyan},
-                               {14, at_20 + "[ 1 ] COMECAR JOGO", ansi::green},
-                               {16, at_20 + "[ 2 ] REGRAS", ansi::yellow},
-                               {18, at_20 + "[ 3 ] CREDITOS", ansi::red}}));
+// The faults of rows drawn by wine's console, which shows light grey text in the terminal's own
+// colours.
+std::string wine_faults(const Emulator& s, esperado::tela rows) {
+    for (auto& row : rows)
+        if (row.cor == esperado::cinza) row.cor = esperado::normal;
+    return row_faults(s, rows, -1);
 }
 
 // Watches round `number` and checks its flashes: each fills the screen, read by the robot, and
-// lasts its time (red 3 s, the others 1.5 s).
+// lasts its colour's time.
 std::vector<int> watch_flashes(Game& game, int number) {
     SCOPED_TRACE("round " + std::to_string(number));
     const auto round = watch_round(game, {}, timeout);
@@ -94,7 +82,7 @@ std::vector<int> watch_flashes(Game& game, int number) {
     EXPECT_EQ(round->colours.size(), static_cast<std::size_t>(number + 1));
     EXPECT_EQ(join(round->faults), "");
     for (std::size_t k = 0; k < round->flash_ms.size() && k < round->colours.size(); ++k) {
-        const long nominal = round->colours[k] == 1 ? 3000 : 1500;
+        const long nominal = esperado::cores[round->colours[k] - 1].ms;
         std::printf("round %d flash %zu, colour %d: %ld ms\n", number, k + 1, round->colours[k],
                     round->flash_ms[k]);
         EXPECT_NEAR(round->flash_ms[k], nominal, tolerance_ms) << "flash " << k + 1;
@@ -106,15 +94,15 @@ std::vector<int> watch_flashes(Game& game, int number) {
 TEST(Wine, ARobotWinsRoundOneAndLosesRoundTwo) {
     Game game(under_wine());
     ASSERT_TRUE(wait_for_menu(game)) << game.screen().dump();
-    EXPECT_EQ(menu_faults(game.screen()), "") << game.screen().dump();
+    EXPECT_EQ(wine_faults(game.screen(), esperado::menu_na_largura(80)), "")
+        << game.screen().dump();
     game.type("1\r");
 
     const std::vector<int> first = watch_flashes(game, 1);
     ASSERT_EQ(first.size(), 2u);
     ASSERT_TRUE(answer(game, first, timeout)) << game.screen().dump();
-    ASSERT_TRUE(game.wait_for_text("ACERTOU!", timeout)) << game.screen().dump();
-    ASSERT_TRUE(
-        game.wait_for_text("Pressione qualquer tecla para continuar ou N para sair:", timeout));
+    ASSERT_TRUE(shows(game, esperado::acertou, timeout));
+    ASSERT_TRUE(shows(game, esperado::pergunta_seguir, timeout));
     game.type("s\r");
 
     const std::vector<int> second = watch_flashes(game, 2);
@@ -122,18 +110,13 @@ TEST(Wine, ARobotWinsRoundOneAndLosesRoundTwo) {
     std::vector<int> wrong = second;
     wrong[1] = wrong[1] % 6 + 1;
     ASSERT_TRUE(answer(game, wrong, timeout)) << game.screen().dump();
-    ASSERT_TRUE(game.wait_for_text("As cores eram:", timeout)) << game.screen().dump();
+    esperado::tela wrong_screen = esperado::sequencia_errada;
+    wrong_screen.push_back(esperado::as_cores_eram(second));
+    ASSERT_TRUE(shows(game, wrong_screen.back().texto, timeout));
     const Emulator& s = game.screen();
-    EXPECT_EQ(join(row_faults(s, {{0, rule, ansi::red},
-                                  {1, "             SEQUENCIA ERRADA!", ansi::red},
-                                  {2, rule, ansi::red},
-                                  {6, "Tente novamente!", ansi::yellow}})),
-              "")
-        << s.dump();
-    EXPECT_EQ(s.line(4), "Voce errou a ordem das cores!");
-    EXPECT_EQ(s.line(7), "As cores eram:" + join(second)) << s.dump();
-    ASSERT_TRUE(game.wait_for_text("[ 1 ] COMECAR JOGO", timeout)) << s.dump();
-    EXPECT_FALSE(s.contains("As cores eram:"));
+    EXPECT_EQ(wine_faults(s, wrong_screen), "") << s.dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
+    EXPECT_FALSE(s.contains(wrong_screen.back().texto));
 }
 
 // The screens without a flash, drawn through console attributes: coloured text and none of the
@@ -145,44 +128,30 @@ TEST(Wine, AttributesNotCodesOneKeyPerWaitAndCtrlCInAFlash) {
     // The credits end on an arrow key, which arrives as three bytes: the rules come next, so
     // none of them stayed in the input.
     game.type("3\r");
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", timeout))
-        << game.screen().dump();
-    EXPECT_EQ(join(row_faults(game.screen(), {{1, "             CREDITOS", ansi::red}})), "");
-    EXPECT_EQ(game.screen().line(4), "Equipe QUIRELO ZAV TUNIX");
+    ASSERT_TRUE(shows(game, esperado::tecla, timeout));
+    EXPECT_EQ(wine_faults(game.screen(), esperado::creditos), "") << game.screen().dump();
     game.type("\033[A");
-    ASSERT_TRUE(game.wait_for_text("Q U I R E L O", timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
     game.type("2\r");
-    ASSERT_TRUE(game.wait_for_text("TABELA DE CORES", timeout)) << game.screen().dump();
-    ASSERT_TRUE(game.wait_for_text("Pressione qualquer tecla para continuar. . .", timeout));
-    EXPECT_EQ(join(row_faults(game.screen(), {{1, "              REGRAS", ansi::yellow},
-                                              {13, "           TABELA DE CORES", ansi::yellow},
-                                              {16, "1 - vermelho", ansi::red},
-                                              {17, "2 - Azul", ansi::blue},
-                                              {18, "3 - Verde", ansi::green},
-                                              {19, "4 - Amarelo", ansi::yellow},
-                                              {20, "5 - Roxo", ansi::magenta},
-                                              {21, "6 - Ciano", ansi::cyan}})),
-              "")
-        << game.screen().dump();
-    EXPECT_EQ(game.screen().line(4), "1 - O jogo exibira uma sequencia de cores.");
+    ASSERT_TRUE(shows(game, esperado::tecla, timeout));
+    EXPECT_EQ(wine_faults(game.screen(), esperado::regras), "") << game.screen().dump();
 
     // A letter ends the rules' wait; the menu's read does not see it: 9 is the invalid option.
     game.type("x");
-    ASSERT_TRUE(game.wait_for_text("Q U I R E L O", timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
     game.type("9\r");
-    ASSERT_TRUE(game.wait_for_text("Opcao invalida!", timeout)) << game.screen().dump();
-    const auto invalid = game.screen().find("Opcao invalida!");
-    EXPECT_TRUE(game.screen().cell(invalid.first, invalid.second).fg.is_index(ansi::red));
-    ASSERT_TRUE(
-        game.wait_until([&] { return !game.screen().contains("Opcao invalida!"); }, timeout));
-    ASSERT_TRUE(game.wait_for_text("errados.", timeout));
+    const auto& invalid = esperado::opcao_invalida;
+    ASSERT_TRUE(shows(game, invalid.texto, timeout));
+    EXPECT_EQ(wine_faults(game.screen(), {invalid}), "") << game.screen().dump();
+    ASSERT_TRUE(game.wait_until([&] { return !game.screen().contains(invalid.texto); }, timeout));
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
 
     // Before its first screen the game writes one reset to learn how the console takes codes,
     // and wine's console passes it on as text; from the menu on, every colour is wine's own
     // drawing of an attribute. Wine writes "\033[m" and "\033[36m", never the game's reset
     // "\033[0m" nor a scheme's "\033[0;4..m", which would have come through from its cells.
-    const std::string bytes = all_output(game);
-    const auto menu = bytes.find("Q U I R E L O");
+    const std::string& bytes = game.output();
+    const auto menu = bytes.find(esperado::menu[0].texto);
     ASSERT_NE(menu, std::string::npos);
     EXPECT_EQ(bytes.find("\033[0m", menu), std::string::npos) << "the game's reset as text";
     EXPECT_EQ(bytes.find("\033[0;", menu), std::string::npos) << "a scheme's code as text";
@@ -191,19 +160,15 @@ TEST(Wine, AttributesNotCodesOneKeyPerWaitAndCtrlCInAFlash) {
 
     // Ctrl-C in a flash: every cell gets the player's own colours back, and the pty its modes.
     game.type("1\r");
-    ASSERT_TRUE(game.wait_until([&] { return game.screen().line(0) == "Cor:1"; }, timeout))
+    const std::string first = esperado::com_numero(esperado::piscada, 1);
+    ASSERT_TRUE(game.wait_until([&] { return game.screen().line(0) == first; }, timeout))
         << game.screen().dump();
     game.type("\x03");
     ASSERT_TRUE(game.wait_exit(timeout)) << game.screen().dump();
     EXPECT_TRUE(WIFEXITED(game.wait_status()) && WEXITSTATUS(game.wait_status()) == status_ctrl_c)
         << describe_status(game.wait_status());
-    const Emulator& s = game.screen();
-    EXPECT_EQ(first_coloured_cell(s), "") << s.dump();
-    EXPECT_TRUE(s.pen_fg().is_default() && s.pen_bg().is_default());
-    const termios modes = game.modes();
-    EXPECT_EQ(modes.c_lflag, game.initial_modes().c_lflag);
-    EXPECT_EQ(modes.c_iflag, game.initial_modes().c_iflag);
-    EXPECT_EQ(modes.c_oflag, game.initial_modes().c_oflag);
+    EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
+    EXPECT_EQ(join(mode_faults(game)), "");
 }
 
 // Standard output through a pipe, in a console 120 columns wide: the menu is centred on the
@@ -216,7 +181,7 @@ TEST(Wine, RedirectedOutputCentresOnTheConsoleItRunsIn) {
     options.env.push_back("COLUMNS=60");
     Game game(options);
     ASSERT_TRUE(game.wait_exit(timeout)) << game.screen().dump();
-    EXPECT_EQ(game.screen().find("[ 1 ] COMECAR JOGO"), std::make_pair(14, 40))
+    EXPECT_EQ(row_faults(game.screen(), esperado::menu_na_largura(120)), "")
         << game.screen().dump();
 }
 

@@ -1,29 +1,195 @@
 // The real executable under bad input and faults of its surroundings: closed pipes, files,
 // huge and binary lines, window sizes and resizes, and a terminal that hangs up.
-#include "tests/robustez/processo.h"
+#include "tests/child_process.h"
+#include "tests/telas_esperadas.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <poll.h>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <unistd.h>
 
 namespace {
 
-const std::string invalida = "Opcao invalida!";
-const std::string regras = "              REGRAS";
-const std::string creditos = "             CREDITOS";
-const std::string prompt_do_menu = "Opcao: ";
-const std::string aviso_do_menu = "considerados errados.";
-const std::string prompt_da_tecla = "Pressione qualquer tecla para continuar. . .";
+using child::Session;
+using std::chrono::milliseconds;
+
+// What the game writes, looked for in its output.
+const std::string& invalida = esperado::opcao_invalida.texto;
+const std::string& regras = esperado::titulo(esperado::regras);
+const std::string& creditos = esperado::titulo(esperado::creditos);
+const std::string& prompt_do_menu = esperado::menu.back().texto; // the block's last row
+const std::string& aviso_do_menu = esperado::aviso_do_menu;
+const std::string& prompt_da_tecla = esperado::tecla;
 const std::string tela_alternativa = "\033[?1049h";
 const std::string tela_principal = "\033[?1049l";
 // Where the menu puts "[ 1 ] COMECAR JOGO" (row 14) in windows 80 and 120 columns wide.
 const std::string opcao_1_em_80 = "\033[15;21H";
 const std::string opcao_1_em_120 = "\033[15;41H";
+
+// How the game ended, and what it wrote and cost.
+struct fim_do_jogo {
+    bool terminou = false; // ended within the time allowed (otherwise it was killed)
+    int sinal = 0;         // the signal that ended it, 0 when it exited
+    int estado = -1;       // its exit status when it exited
+    double cpu_segundos = 0;
+    long memoria_kb = 0; // peak resident size
+    std::string saida;   // what it wrote on standard output (or on the terminal)
+    std::string erros;   // what it wrote on standard error
+};
+
+fim_do_jogo fim_de(const child::Process& jogo, bool terminou, std::string saida) {
+    const int st = jogo.wait_status();
+    return {terminou,
+            terminou && WIFSIGNALED(st) ? WTERMSIG(st) : 0,
+            terminou && WIFEXITED(st) ? WEXITSTATUS(st) : -1,
+            jogo.cpu_seconds(),
+            jogo.peak_memory_kb(),
+            std::move(saida),
+            {}};
+}
+
+// The game, with TERM=xterm and a UTF-8 locale in the test's own environment. With
+// `medir_memoria`, a game built with AddressSanitizer frees its memory at once instead of
+// holding freed blocks in quarantine, so that its peak memory is the game's own.
+child::Start o_jogo(Session sessao, bool medir_memoria = false, bool ignorar_sigpipe = false) {
+    std::vector<std::string> mudancas = {"TERM=xterm", "LC_ALL=C.UTF-8"};
+    if (medir_memoria) {
+        const char* antes = std::getenv("ASAN_OPTIONS");
+        mudancas.push_back(std::string("ASAN_OPTIONS=") + (antes ? antes : "") +
+                           ":quarantine_size_mb=0");
+    }
+    return {QUIRELO_EXE,
+            {},
+            child::with_changes(child::own_environment(), mudancas),
+            sessao,
+            ignorar_sigpipe};
+}
+
+// The game on a pseudo-terminal of the given size: its controlling terminal (a hang-up sends it
+// SIGHUP) unless `sessao` is Session::None, a session of its own with no controlling terminal.
+child::Process no_pty(int colunas, int linhas, Session sessao = Session::Own,
+                      bool medir_memoria = false) {
+    return child::Process(o_jogo(sessao, medir_memoria), linhas, colunas);
+}
+
+// Reads the game's output until `texto` appears at or after `desde`; false on time-out.
+bool esperar_texto(child::Process& jogo, std::string_view texto, std::size_t desde = 0,
+                   int prazo_ms = 10000) {
+    return jogo.wait_for_output(texto, desde, milliseconds(prazo_ms));
+}
+
+// Waits for the game to end, reading its output meanwhile; kills it after `prazo_ms`.
+fim_do_jogo aguardar(child::Process& jogo, int prazo_ms = 10000) {
+    const bool terminou = jogo.end_within(milliseconds(prazo_ms));
+    return fim_de(jogo, terminou, jogo.output());
+}
+
+// How the game's standard output is given to it when its input is a pipe.
+enum class saida_do_jogo { pipe, pipe_fechado, arquivo };
+
+struct opcoes_do_jogo {
+    saida_do_jogo saida = saida_do_jogo::pipe;
+    bool ignorar_sigpipe = false; // started with SIGPIPE ignored, as some shells and daemons do
+    int prazo_ms = 20000;
+    // A first line of this many `letra` bytes (and its '\n'), sent before the input and made on
+    // the fly: the test process never holds it, so the game's peak memory counts none of it.
+    std::size_t linha_longa = 0;
+    char letra = 'a';
+    bool medir_memoria = false; // see `o_jogo`
+};
+
+// Appends what `fd` has to `destino`; false once it is closed.
+bool drenar(int fd, std::string& destino) {
+    char bloco[65536];
+    const ssize_t lidos = read(fd, bloco, sizeof bloco);
+    if (lidos > 0) {
+        destino.append(bloco, static_cast<std::size_t>(lidos));
+        return true;
+    }
+    return lidos < 0 && (errno == EINTR || errno == EAGAIN);
+}
+
+// Writes every byte to `fd`; false once nobody reads it.
+bool escrever_tudo(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno != EINTR) return false;
+        if (n > 0) bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// The game with `entrada` written to its standard input, which is then closed.
+fim_do_jogo jogar_com_pipes(std::string_view entrada, const opcoes_do_jogo& opcoes = {}) {
+    int pipe_entrada[2], pipe_saida[2] = {-1, -1}, pipe_erros[2];
+    if (pipe(pipe_entrada) != 0 || pipe(pipe_erros) != 0) throw std::runtime_error("pipe");
+    char nome_arquivo[] = "/tmp/quirelo_saida_XXXXXX";
+    int arquivo = -1;
+    if (opcoes.saida == saida_do_jogo::arquivo) {
+        arquivo = mkstemp(nome_arquivo);
+        if (arquivo < 0) throw std::runtime_error("mkstemp");
+    } else {
+        if (pipe(pipe_saida) != 0) throw std::runtime_error("pipe");
+        // Nobody reads a closed pipe: its read end is gone before the game writes anything.
+        if (opcoes.saida == saida_do_jogo::pipe_fechado) close(pipe_saida[0]), pipe_saida[0] = -1;
+    }
+    const auto prazo = child::Clock::now() + milliseconds(opcoes.prazo_ms);
+    child::Process jogo(o_jogo(Session::Test, opcoes.medir_memoria, opcoes.ignorar_sigpipe),
+                        pipe_entrada[0], arquivo >= 0 ? arquivo : pipe_saida[1], pipe_erros[1]);
+    close(pipe_entrada[0]);
+    close(pipe_erros[1]);
+    if (pipe_saida[1] >= 0) close(pipe_saida[1]);
+
+    // The input from a thread of its own, until it is all written or the game stops reading,
+    // as the game's output and errors are read here. The test must not die of a closed pipe.
+    const auto antes = std::signal(SIGPIPE, SIG_IGN);
+    std::thread escritor([&opcoes, entrada, fd = pipe_entrada[1]] {
+        const std::string bloco(65536, opcoes.letra);
+        bool lendo = true;
+        for (std::size_t resta = opcoes.linha_longa; lendo && resta > 0;
+             resta -= std::min(resta, bloco.size()))
+            lendo = escrever_tudo(fd, std::string_view(bloco).substr(0, resta));
+        if (lendo && opcoes.linha_longa > 0) lendo = escrever_tudo(fd, "\n");
+        if (lendo) escrever_tudo(fd, entrada);
+        close(fd);
+    });
+    std::string saida, erros;
+    const auto resta = [&] {
+        return std::max(
+            0L, static_cast<long>(
+                    std::chrono::duration_cast<milliseconds>(prazo - child::Clock::now()).count()));
+    };
+    for (bool saida_aberta = pipe_saida[0] >= 0, erros_abertos = true;
+         (saida_aberta || erros_abertos) && resta() > 0;) {
+        pollfd fds[2] = {{saida_aberta ? pipe_saida[0] : -1, POLLIN, 0},
+                         {erros_abertos ? pipe_erros[0] : -1, POLLIN, 0}};
+        poll(fds, 2, static_cast<int>(std::min(resta(), 100L)));
+        if (fds[0].revents) saida_aberta = drenar(pipe_saida[0], saida);
+        if (fds[1].revents) erros_abertos = drenar(pipe_erros[0], erros);
+    }
+    const bool terminou = jogo.end_within(milliseconds(resta()));
+    escritor.join(); // the game has gone: nothing reads its input any more
+    std::signal(SIGPIPE, antes);
+    if (pipe_saida[0] >= 0) close(pipe_saida[0]);
+    close(pipe_erros[0]);
+    if (arquivo >= 0) {
+        lseek(arquivo, 0, SEEK_SET);
+        while (drenar(arquivo, saida)) {
+        }
+        close(arquivo);
+        unlink(nome_arquivo);
+    }
+    fim_do_jogo fim = fim_de(jogo, terminou, std::move(saida));
+    fim.erros = std::move(erros);
+    return fim;
+}
 
 int contar(const std::string& texto, const std::string& parte) {
     int n = 0;
@@ -43,29 +209,18 @@ void terminou_bem(const fim_do_jogo& fim) {
 // Presses a key at the key prompt and waits for the menu that follows. A key that arrives while
 // the wait is still starting counts as typed ahead (it stays for the reads, and the wait goes
 // on), so the key is pressed again if the menu does not come.
-bool tecla_ate_o_menu(jogo_no_pty& jogo) {
-    const std::size_t depois = jogo.saida.size();
+bool tecla_ate_o_menu(child::Process& jogo) {
+    const std::size_t depois = jogo.output().size();
     for (int tentativa = 0; tentativa < 5; ++tentativa) {
-        digitar(jogo, "x");
+        jogo.type("x");
         if (esperar_texto(jogo, aviso_do_menu, depois, 2000)) return true;
     }
     return false;
 }
 
 // Ctrl-U drops whatever the line holds (a key typed ahead), then Ctrl-D ends the input.
-void fim_da_entrada(jogo_no_pty& jogo) {
-    digitar(jogo, "\x15\x04");
-}
-
-// The game must end by itself, soon and without spinning on the dead terminal: a read that
-// begins after the hang-up sees the end of input (status 0), one that was waiting fails with
-// EIO (status 1).
-void esperar_saida_sem_girar(jogo_no_pty& jogo) {
-    const fim_do_jogo fim = aguardar(jogo, 5000);
-    ASSERT_TRUE(fim.terminou);
-    EXPECT_EQ(fim.sinal, 0);
-    EXPECT_TRUE(fim.estado == 0 || fim.estado == 1) << fim.estado;
-    EXPECT_LT(fim.cpu_segundos, 1.0);
+void fim_da_entrada(child::Process& jogo) {
+    jogo.type("\x15\x04");
 }
 
 } // namespace
@@ -156,16 +311,16 @@ TEST(EntradaRuim, LinhaDeUmMegabyteComMemoriaLimitada) {
 }
 
 TEST(Terminal, JanelaRedimensionadaDuranteOJogo) {
-    jogo_no_pty jogo = abrir_no_pty(80, 30);
+    child::Process jogo = no_pty(80, 30);
     ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
-    EXPECT_NE(jogo.saida.find(opcao_1_em_80), std::string::npos);
-    digitar(jogo, "2\n");
+    EXPECT_NE(jogo.output().find(opcao_1_em_80), std::string::npos);
+    jogo.type("2\n");
     ASSERT_TRUE(esperar_texto(jogo, prompt_da_tecla));
-    redimensionar(jogo, 120, 30);
-    const std::size_t depois = jogo.saida.size();
+    jogo.resize(30, 120);
+    const std::size_t depois = jogo.output().size();
     ASSERT_TRUE(tecla_ate_o_menu(jogo));
-    EXPECT_NE(jogo.saida.find(opcao_1_em_120, depois), std::string::npos);
-    EXPECT_EQ(jogo.saida.find(opcao_1_em_80, depois), std::string::npos);
+    EXPECT_NE(jogo.output().find(opcao_1_em_120, depois), std::string::npos);
+    EXPECT_EQ(jogo.output().find(opcao_1_em_80, depois), std::string::npos);
     fim_da_entrada(jogo);
     const fim_do_jogo fim = aguardar(jogo);
     ASSERT_TRUE(fim.terminou);
@@ -177,11 +332,11 @@ TEST(Terminal, JanelaRedimensionadaDuranteOJogo) {
 TEST(Terminal, JanelasMenoresQueOMenu) {
     for (auto [colunas, linhas] : {std::pair{1, 1}, std::pair{20, 10}}) {
         SCOPED_TRACE(std::to_string(colunas) + "x" + std::to_string(linhas));
-        jogo_no_pty jogo = abrir_no_pty(colunas, linhas);
+        child::Process jogo = no_pty(colunas, linhas);
         ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
-        digitar(jogo, "3\n");
+        jogo.type("3\n");
         ASSERT_TRUE(esperar_texto(jogo, prompt_da_tecla));
-        const std::size_t depois = jogo.saida.size();
+        const std::size_t depois = jogo.output().size();
         ASSERT_TRUE(tecla_ate_o_menu(jogo));
         fim_da_entrada(jogo);
         const fim_do_jogo fim = aguardar(jogo);
@@ -194,33 +349,36 @@ TEST(Terminal, JanelasMenoresQueOMenu) {
 }
 
 // A hung-up terminal ends the game at once, whether it waits for a line or for a key, and the
-// game does not spin on the dead terminal meanwhile.
+// game does not spin on the dead terminal meanwhile. With a controlling terminal, the hang-up's
+// SIGHUP ends it once the terminal is restored (status 129 in a shell); without one, a read that
+// begins after the hang-up sees the end of input (status 0), one that was waiting fails with EIO
+// (status 1).
 TEST(Terminal, DesligadoDuranteUmaLeitura) {
-    {
-        SCOPED_TRACE("controlling terminal, menu read: SIGHUP after the terminal is restored");
-        jogo_no_pty jogo = abrir_no_pty(80, 30, true);
+    const struct {
+        const char* nome;
+        Session sessao;
+        const char* opcao; // typed before the hang-up, to wait for a key instead of a line
+    } casos[] = {
+        {"controlling terminal, menu read", Session::Own, nullptr},
+        {"no controlling terminal, menu read", Session::None, nullptr},
+        {"no controlling terminal, key wait", Session::None, "2\n"},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE(caso.nome);
+        child::Process jogo = no_pty(80, 30, caso.sessao);
         ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
-        desligar(jogo);
+        if (caso.opcao) {
+            jogo.type(caso.opcao);
+            ASSERT_TRUE(esperar_texto(jogo, prompt_da_tecla));
+        }
+        jogo.hang_up();
         const fim_do_jogo fim = aguardar(jogo, 5000);
         ASSERT_TRUE(fim.terminou);
-        EXPECT_EQ(fim.sinal, SIGHUP); // status 129 in a shell
         EXPECT_LT(fim.cpu_segundos, 1.0);
-    }
-    {
-        SCOPED_TRACE("no controlling terminal, menu read");
-        jogo_no_pty jogo = abrir_no_pty(80, 30, false);
-        ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
-        desligar(jogo);
-        esperar_saida_sem_girar(jogo);
-    }
-    {
-        SCOPED_TRACE("no controlling terminal, key wait");
-        jogo_no_pty jogo = abrir_no_pty(80, 30, false);
-        ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
-        digitar(jogo, "2\n");
-        ASSERT_TRUE(esperar_texto(jogo, prompt_da_tecla));
-        desligar(jogo);
-        esperar_saida_sem_girar(jogo);
+        EXPECT_EQ(fim.sinal, caso.sessao == Session::Own ? SIGHUP : 0);
+        if (caso.sessao != Session::Own) {
+            EXPECT_TRUE(fim.estado == 0 || fim.estado == 1) << fim.estado;
+        }
     }
 }
 
@@ -228,11 +386,11 @@ TEST(Terminal, DesligadoDuranteUmaLeitura) {
 // the screen must not grow with it.
 TEST(Terminal, LinhaLongaDigitadaComMemoriaLimitada) {
     auto digitada = [](std::size_t tamanho) {
-        jogo_no_pty jogo = abrir_no_pty(80, 30, true, true);
+        child::Process jogo = no_pty(80, 30, Session::Own, true);
         EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu));
-        digitar(jogo, std::string(tamanho, 'a') + "\n");
+        jogo.type(std::string(tamanho, 'a') + "\n");
         EXPECT_TRUE(esperar_texto(jogo, invalida, 0, 60000));
-        EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu, jogo.saida.find(invalida)));
+        EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu, jogo.output().find(invalida)));
         fim_da_entrada(jogo);
         return aguardar(jogo);
     };
@@ -251,30 +409,19 @@ TEST(Terminal, LinhaLongaDigitadaComMemoriaLimitada) {
 // set aside only up to a bound: the game's memory stays that of a game that read nothing, the
 // rest of the paste ends the wait, and the menu takes it as one invalid option.
 TEST(Terminal, EntradaSemFimAntesDeUmaTeclaComMemoriaLimitada) {
-    jogo_no_pty so_o_menu = abrir_no_pty(80, 30, true, true);
+    child::Process so_o_menu = no_pty(80, 30, Session::Own, true);
     EXPECT_TRUE(esperar_texto(so_o_menu, aviso_do_menu));
     fim_da_entrada(so_o_menu);
     const fim_do_jogo base = aguardar(so_o_menu);
 
-    jogo_no_pty jogo = abrir_no_pty(80, 30, true, true);
+    child::Process jogo = no_pty(80, 30, Session::Own, true);
     EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu));
-    // "2", then 32 MiB, written from a thread of its own as fast as the terminal takes them,
-    // while this one reads the game's output (the echo of the paste among it).
-    std::thread escritor([&jogo] {
-        const std::string bloco(1 << 16, 'a');
-        std::string resto = "2\n";
-        for (int blocos = 512; !resto.empty() || blocos > 0;) {
-            if (resto.empty()) resto = --blocos > 0 ? bloco : bloco + "\n";
-            pollfd p{jogo.mestre, POLLOUT, 0};
-            poll(&p, 1, 100);
-            const ssize_t n = write(jogo.mestre, resto.data(), resto.size());
-            if (n > 0) resto.erase(0, static_cast<std::size_t>(n));
-        }
-    });
+    // "2", then 32 MiB, typed as fast as the terminal takes them, the game's output (the echo of
+    // the paste among it) read whenever it takes no more.
+    jogo.type("2\n" + std::string(32 << 20, 'a') + "\n");
     EXPECT_TRUE(esperar_texto(jogo, prompt_da_tecla, 0, 60000));
     EXPECT_TRUE(esperar_texto(jogo, invalida, 0, 60000));
-    escritor.join();
-    EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu, jogo.saida.find(invalida)));
+    EXPECT_TRUE(esperar_texto(jogo, aviso_do_menu, jogo.output().find(invalida)));
     fim_da_entrada(jogo);
     const fim_do_jogo colada = aguardar(jogo);
     ASSERT_TRUE(base.terminou);

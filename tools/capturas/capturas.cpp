@@ -37,7 +37,7 @@ void esperar_texto(e2e::Game& jogo, const std::string& texto) {
 // it is shown.
 void jogar_rodada(e2e::Game& jogo, int rodada, const std::function<void(int, int)>& ao_piscar) {
     // The last round's questions stay on screen until this one is announced.
-    esperar_texto(jogo, "Rodada " + std::to_string(rodada));
+    esperar_texto(jogo, esperado::com_numero(esperado::rodada, rodada));
     const std::optional<e2e::RoundSeen> vista = e2e::watch_round(jogo, ao_piscar, limite);
     if (!vista) throw falha{"the round's questions did not come:\n" + jogo.screen().dump()};
     if (vista->colours.size() != static_cast<std::size_t>(rodada + 1))
@@ -46,19 +46,14 @@ void jogar_rodada(e2e::Game& jogo, int rodada, const std::function<void(int, int
     if (!vista->faults.empty()) throw falha{"a flash was not clean: " + e2e::join(vista->faults)};
     if (!e2e::answer(jogo, vista->colours, limite))
         throw falha{"a question did not come:\n" + jogo.screen().dump()};
-    esperar_texto(jogo, "ACERTOU!");
-    esperar_texto(jogo, "Pressione qualquer tecla para continuar ou N para sair:");
+    esperar_texto(jogo, esperado::acertou);
+    esperar_texto(jogo, esperado::pergunta_seguir);
 }
 
 void capturar(const std::string& pasta) {
-    e2e::Options opcoes;
-    opcoes.program = e2e::game_program();
-    opcoes.rows = linhas;
-    opcoes.cols = colunas;
-    opcoes.fast_clock = true; // a whole game in seconds
-    e2e::Game jogo(opcoes);
+    e2e::Game jogo({.rows = linhas, .cols = colunas}); // on the fast clock: a game in seconds
 
-    esperar_texto(jogo, "Letras ou numeros diferentes serão considerados errados.");
+    esperar_texto(jogo, esperado::aviso_do_menu);
     salvar(pasta, "menu.svg", jogo.screen().snapshot(), "QUIRELO ZAV TUNIX: o menu");
 
     jogo.type("1\r");
@@ -76,8 +71,9 @@ void capturar(const std::string& pasta) {
         jogar_rodada(jogo, rodada, {});
     }
     jogo.type("s\r");
-    const std::string regua(40, '=');
-    if (!jogo.wait_until([&] { return jogo.screen().line(9) == regua; }, limite))
+    // The victory screen is whole once its last row is drawn.
+    const esperado::linha_da_tela& ultima = esperado::vitoria.back();
+    if (!jogo.wait_until([&] { return jogo.screen().line(ultima.linha) == ultima.texto; }, limite))
         throw falha{"the victory screen did not come:\n" + jogo.screen().dump()};
     salvar(pasta, "vitoria.svg", jogo.screen().snapshot(), "QUIRELO ZAV TUNIX: a vitória");
 }
