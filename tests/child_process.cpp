@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -24,11 +26,10 @@ namespace {
     throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));
 }
 
-// What the parent tells of the program: its wait status, and its costs once it has ended.
+// What the parent tells of the program: its wait status, and its CPU time once it has ended.
 struct Report {
     int status;
     long long cpu_us;
-    long peak_memory_kb;
 };
 
 // The entries as the null-terminated array of pointers that execve takes.
@@ -95,6 +96,7 @@ Process::Process(const Start& start, int in, int out, int err) {
 void Process::launch(Start start, int in, int out, int err, int terminal) {
     // Everything the children need is built before fork: after it they only make system calls.
     start.args.insert(start.args.begin(), start.program);
+    if (char* real = realpath(start.program.c_str(), nullptr)) image_ = real, free(real);
     const std::vector<char*> argv = pointers(start.args), envp = pointers(start.env);
     int report[2];
     if (pipe2(report, O_CLOEXEC) != 0) fail("pipe2");
@@ -148,10 +150,8 @@ void Process::launch(Start start, int in, int out, int err, int terminal) {
                 if (errno == EINTR) continue;
                 _exit(1);
             }
-            const Report r{st,
-                           (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL +
-                               usage.ru_utime.tv_usec + usage.ru_stime.tv_usec,
-                           usage.ru_maxrss};
+            const Report r{st, (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1000000LL +
+                                   usage.ru_utime.tv_usec + usage.ru_stime.tv_usec};
             if (write(to_test, &r, sizeof r) < 0) _exit(1);
             if (WIFEXITED(st) || WIFSIGNALED(st)) _exit(0);
         }
@@ -224,7 +224,6 @@ void Process::read_report() {
         ended_ = true;
         status_ = r.status;
         cpu_seconds_ = static_cast<double>(r.cpu_us) / 1e6;
-        peak_memory_kb_ = r.peak_memory_kb;
     }
 }
 
@@ -240,7 +239,20 @@ void Process::read_output() {
     output_over_ = true; // EIO: every end of the pty's slave side is closed
 }
 
+void Process::look_at_memory() {
+    if (ended_ || pid_ <= 0) return;
+    // Until the exec, the process is still a copy of the test, with the test's memory.
+    char exe[4096];
+    const ssize_t n = readlink(("/proc/" + std::to_string(pid_) + "/exe").c_str(), exe, sizeof exe);
+    if (n <= 0 || std::string_view(exe, static_cast<std::size_t>(n)) != image_) return;
+    std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0)
+            peak_memory_kb_ = std::max(peak_memory_kb_, std::stol(line.substr(6)));
+}
+
 bool Process::pump(milliseconds timeout) {
+    look_at_memory();
     pollfd fds[2];
     nfds_t count = 0;
     if (!output_over_) fds[count++] = {master_, POLLIN, 0};

@@ -82,9 +82,13 @@ class Process {
     bool ended() const { return ended_; }
     bool stopped() const { return stopped_; }
     int wait_status() const { return status_; } // as waitpid gave it, once ended()
-    // The program's user and system time, and its peak resident memory, once ended().
+    // The program's user and system time, once ended().
     double cpu_seconds() const { return cpu_seconds_; }
+    // The program's peak resident memory, in KiB, as last seen while it ran (every pump looks):
+    // the high-water mark of its own image, which starts afresh at exec, so that the test it was
+    // forked from is not counted, as it is in the peak that wait4 reports.
     long peak_memory_kb() const { return peak_memory_kb_; }
+    void look_at_memory();
     // Nothing more can come: every end of the pty's slave side is closed (or the pty hung up),
     // its output all read, and the parent has gone.
     bool finished() const { return output_over_ && reporter_gone_; }
@@ -107,6 +111,7 @@ class Process {
     int master_ = -1;
     int report_fd_ = -1;
     pid_t pid_ = -1;      // the program
+    std::string image_;   // the program's file, once resolved: what runs after the exec
     pid_t reporter_ = -1; // its parent
     termios initial_{};
     std::string output_;

@@ -173,6 +173,7 @@ fim_do_jogo jogar_com_pipes(std::string_view entrada, const opcoes_do_jogo& opco
         poll(fds, 2, static_cast<int>(std::min(resta(), 100L)));
         if (fds[0].revents) saida_aberta = drenar(pipe_saida[0], saida);
         if (fds[1].revents) erros_abertos = drenar(pipe_erros[0], erros);
+        jogo.look_at_memory();
     }
     const bool terminou = jogo.end_within(milliseconds(resta()));
     escritor.join(); // the game has gone: nothing reads its input any more
