@@ -203,8 +203,19 @@ TEST_F(ConsoleWindows, LinhaDoConsoleEmUtf8ComSoOFimDeLinha) {
 
 TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
     digitar(L"3"); // typed before the prompt: it stays for the next read
-    std::thread jogador([] {
-        Sleep(300);
+    // The keys are pressed once the wait has begun, that is once it has taken the '3' aside:
+    // wine's console may take a moment to show events written to it, and a loaded machine to
+    // begin the wait.
+    const auto eventos = [] {
+        DWORD n = 0;
+        GetNumberOfConsoleInputEvents(entrada(), &n);
+        return n;
+    };
+    for (int i = 0; i < 500 && eventos() < 2; ++i)
+        Sleep(10);
+    std::thread jogador([&eventos] {
+        for (int i = 0; i < 500 && eventos() > 0; ++i)
+            Sleep(10);
         pressionar({tecla(0, VK_SHIFT, true), tecla(0, VK_SHIFT, false), tecla(L'x', 'X', true),
                     tecla(L'x', 'X', false)});
     });
