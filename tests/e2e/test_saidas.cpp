@@ -13,6 +13,11 @@
 namespace e2e {
 namespace {
 
+// The faults of a terminal that the game has given back: its modes and its screen.
+std::string given_back(Game& game) {
+    return join(mode_faults(game)) + join(given_back_faults(game.screen()));
+}
+
 // Where the game is when the player leaves.
 enum class Where { Menu, CountDown, Flash, Answer };
 
@@ -67,8 +72,7 @@ TEST_P(WaysOut, RestoreTheTerminalAndEndWithTheRightStatus) {
     } else {
         EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == way.ended_by) << describe_status(st);
     }
-    EXPECT_EQ(join(mode_faults(game)), "");
-    EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
+    EXPECT_EQ(given_back(game), "") << game.screen().dump();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -130,8 +134,7 @@ TEST_P(Suspend, CtrlZThenSigcontBringsBackTheSameScreen) {
 
     game.type("\x1a");
     ASSERT_TRUE(game.wait_stopped(milliseconds{10000})) << game.screen().dump();
-    EXPECT_EQ(join(mode_faults(game)), "");
-    EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
+    EXPECT_EQ(given_back(game), "") << game.screen().dump();
 
     game.signal(SIGCONT);
     std::string last_difference;
@@ -181,8 +184,7 @@ TEST(PushesBack, ANonBlockingTerminalLosesNoByte) {
     game.type("\x04");
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
     EXPECT_TRUE(exited_with(game.wait_status(), 0)) << describe_status(game.wait_status());
-    EXPECT_EQ(join(mode_faults(game)), "");
-    EXPECT_EQ(join(given_back_faults(game.screen())), "");
+    EXPECT_EQ(given_back(game), "") << game.screen().dump();
 }
 
 // A Ctrl-Z while the restore of a Ctrl-C is still being written (the terminal's output stopped
@@ -204,8 +206,7 @@ TEST(PushesBack, CtrlZWhileCtrlCRestoresTheTerminal) {
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().dump();
     const int st = game.wait_status();
     EXPECT_TRUE(WIFSIGNALED(st) && WTERMSIG(st) == SIGINT) << describe_status(st);
-    EXPECT_EQ(join(mode_faults(game)), "");
-    EXPECT_EQ(join(given_back_faults(game.screen())), "") << game.screen().dump();
+    EXPECT_EQ(given_back(game), "") << game.screen().dump();
 }
 
 // The most address space the game has used, from /proc, in KiB.
@@ -237,8 +238,7 @@ TEST(WaysOut, MemoryRunningOutEndsWithTheTerminalGivenBack) {
     ASSERT_TRUE(game.wait_exit(step_timeout)) << game.screen().line(0);
     EXPECT_TRUE(exited_with(game.wait_status(), 1)) << describe_status(game.wait_status());
     EXPECT_TRUE(game.screen().contains("quirelo: memoria insuficiente"));
-    EXPECT_EQ(join(mode_faults(game)), "");
-    EXPECT_EQ(join(given_back_faults(game.screen())), "");
+    EXPECT_EQ(given_back(game), "") << game.screen().dump();
 }
 
 // Standard input a pipe and standard output the terminal (`printf '2\n3\n' | quirelo`): the
