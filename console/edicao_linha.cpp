@@ -111,18 +111,16 @@ void acrescentar_invalido(edicao_linha& e, std::string_view bytes, std::string& 
 
 // A whole character in the terminal's encoding.
 void acrescentar_caractere(edicao_linha& e, std::string_view bytes, std::string& eco) {
+    // In one byte per character (Latin-1) a letter takes one column whatever the locale's table
+    // says, and the C1 controls cannot be shown.
+    int colunas = -1;
     char32_t ponto = 0;
-    bool valido = true;
-    if (e.forma.utf8) {
-        valido = decodificar(bytes, ponto);
-    } else {
-        ponto = static_cast<unsigned char>(bytes[0]); // Latin-1: the byte is the code point
+    if (!e.forma.utf8) {
+        const auto b = static_cast<unsigned char>(bytes[0]);
+        colunas = b >= 0x80 && b < 0xA0 ? -1 : 1;
+    } else if (decodificar(bytes, ponto)) {
+        colunas = colunas_de(e.forma, ponto);
     }
-    // In one byte per character the width of a letter is 1 whatever the locale's table says.
-    const int colunas = !valido                         ? -1
-                        : e.forma.utf8                  ? colunas_de(e.forma, ponto)
-                        : ponto >= 0x80 && ponto < 0xA0 ? -1
-                                                        : 1;
     if (colunas < 0) {
         acrescentar_invalido(e, bytes, eco);
     } else {

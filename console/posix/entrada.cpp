@@ -81,7 +81,7 @@ bool ler_sem_edicao(std::string& pedaco) {
 // sequence has had time to come.
 bool ler_com_edicao(std::string& pedaco) {
     entrada.edicao.forma = forma_da_tela();
-    comecar_linha(entrada.edicao, coluna_do_cursor());
+    comecar_linha(entrada.edicao, coluna_do_cursor(entrada.edicao.forma));
     for (;;) {
         std::size_t usados = 0;
         std::string eco;

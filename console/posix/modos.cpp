@@ -13,10 +13,8 @@
 
 namespace {
 
-// Each sequence sent on taking and giving back the terminal, named once; the terminal's own
+// The other sequences sent on taking and giving back the terminal, named once; the terminal's own
 // variants come from terminfo (see capacidades.h).
-constexpr std::string_view cursor_ao_inicio = "\033[H";
-constexpr std::string_view apagar_tela = "\033[2J";
 constexpr std::string_view mostrar_cursor = "\033[?25h";
 
 // How long the restore written from a signal handler waits for a terminal that takes no more

@@ -10,6 +10,10 @@
 #include <string>
 #include <string_view>
 
+// The sequences both the screen and the way out send: cursor home, erase the screen.
+constexpr std::string_view cursor_ao_inicio = "\033[H";
+constexpr std::string_view apagar_tela = "\033[2J";
+
 // --- The screen (tela.cpp) ---
 
 // Standard output is a terminal: the screens are drawn in the console's normal scheme from the
@@ -42,8 +46,9 @@ bool esperar_saida(int ms);
 // How the terminal shows text: its encoding, the columns of each character, the window's width.
 forma_do_terminal forma_da_tela();
 
-// The column where the cursor stands now, worked out from what was drawn since the last clear.
-int coluna_do_cursor();
+// The column where the cursor stands now on a terminal of `forma`, worked out from what was drawn
+// since the last clear.
+int coluna_do_cursor(const forma_do_terminal& forma);
 
 // The bytes that write every cell of a window as a space in the colours in force, for a
 // terminal whose erase keeps its own background (no bce), cursor home at the end. Where writing

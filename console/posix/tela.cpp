@@ -18,9 +18,7 @@
 
 namespace {
 
-// Each sequence the screen sends, named once; the terminal's own variants come from terminfo.
-constexpr std::string_view cursor_ao_inicio = "\033[H";
-constexpr std::string_view apagar_tela = "\033[2J";
+// The screen's own sequences, named once; the terminal's own variants come from terminfo.
 constexpr std::string_view inserir_branco = "\033[@";
 
 // The rows to paint when the window's cannot be read.
@@ -210,8 +208,8 @@ forma_do_terminal forma_da_tela() {
             terminal_largura()};
 }
 
-int coluna_do_cursor() {
-    return coluna_depois(tela.desenhado, forma_da_tela());
+int coluna_do_cursor(const forma_do_terminal& forma) {
+    return coluna_depois(tela.desenhado, forma);
 }
 
 void terminal_definir_locale() {
