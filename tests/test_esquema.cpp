@@ -1,4 +1,6 @@
-// Unit tests of the pieces both terminal backends share: scheme colours and SGR attributes.
+// Unit tests of the pieces both terminal backends share: scheme colours and SGR attributes, and
+// the schedule of the timed waits.
+#include "console/agenda.h"
 #include "console/esquema.h"
 #include "console/windows/atributos.h"
 
@@ -98,4 +100,17 @@ TEST(SondagemDeVt, SoOCursorParadoDizQueOConsoleSegueOsCodigos) {
     EXPECT_EQ(celulas_entre(antes, {3, 14}, 80), 4);
     EXPECT_EQ(celulas_entre({3, 78}, {4, 2}, 80), 4);
     EXPECT_EQ(celulas_entre({29, 78}, {29, 2}, 80), 0);
+}
+
+// Sleeps chained with only drawing between them keep one schedule; a late start, or a read or
+// key wait between them, begins a new one from now.
+TEST(Sonos, EncadeadosNumaAgenda) {
+    constexpr long long ms = 1'000'000;
+    agenda_de_sonos agenda;
+    EXPECT_EQ(prazo_do_sono(agenda, 0, 1000), 1000 * ms) << "the first, from now";
+    EXPECT_EQ(prazo_do_sono(agenda, 1003 * ms, 1500), 2500 * ms) << "woken 3 ms late: chained";
+    EXPECT_EQ(prazo_do_sono(agenda, 2499 * ms, 100), 2600 * ms) << "begun before the deadline";
+    EXPECT_EQ(prazo_do_sono(agenda, 2610 * ms, 300), 2910 * ms) << "10 ms late: a new schedule";
+    agenda.com_prazo = false; // a read came
+    EXPECT_EQ(prazo_do_sono(agenda, 2911 * ms, 500), 3411 * ms);
 }

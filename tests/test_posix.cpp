@@ -1,5 +1,5 @@
-// Unit tests of the POSIX backend alone: the painting of a terminal without bce, the schedule of
-// the sleeps, and the key wait on a pseudo-terminal of its own.
+// Unit tests of the POSIX backend alone: the painting of a terminal without bce and the key wait
+// on a pseudo-terminal of its own.
 #include "console/posix/posix.h"
 #include "console/terminal.h"
 
@@ -17,19 +17,6 @@ TEST(Pintura, CadaCelulaSemRolarATela) {
     EXPECT_EQ(pintura_da_janela(2, 3, true), "\033[1;1H   \033[2;1H   \033[H");
     EXPECT_EQ(pintura_da_janela(2, 3, false), "\033[1;1H   \033[2;1H  \033[2;2H\033[@ \033[H");
     EXPECT_EQ(pintura_da_janela(1, 1, false), "\033[1;1H \033[H") << "no cell to push from";
-}
-
-// Sleeps chained with only drawing between them keep one schedule; a late start, or a read or
-// key wait between them, begins a new one from now.
-TEST(Sonos, EncadeadosNumaAgenda) {
-    constexpr long long ms = 1'000'000;
-    agenda_de_sonos agenda;
-    EXPECT_EQ(prazo_do_sono(agenda, 0, 1000), 1000 * ms) << "the first, from now";
-    EXPECT_EQ(prazo_do_sono(agenda, 1003 * ms, 1500), 2500 * ms) << "woken 3 ms late: chained";
-    EXPECT_EQ(prazo_do_sono(agenda, 2499 * ms, 100), 2600 * ms) << "begun before the deadline";
-    EXPECT_EQ(prazo_do_sono(agenda, 2610 * ms, 300), 2910 * ms) << "10 ms late: a new schedule";
-    agenda.com_prazo = false; // a read came
-    EXPECT_EQ(prazo_do_sono(agenda, 2911 * ms, 500), 3411 * ms);
 }
 
 // Keys typed before a key wait begins stay for the reads: only a key pressed during the wait

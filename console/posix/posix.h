@@ -3,6 +3,7 @@
 // part keeps its own state; the terminal primitives of console/terminal.h are spread over them.
 #pragma once
 
+#include "console/agenda.h"
 #include "console/edicao_linha.h"
 #include "console/posix/capacidades.h"
 
@@ -67,19 +68,6 @@ bool terminal_tomado();
 sigset_t segurar_sinais();
 
 // --- Sleeps (sono.cpp) ---
-
-// The schedule that sleeps chained with only drawing between them keep.
-struct agenda_de_sonos {
-    long long prazo_ns = 0; // when the last sleep was due to end
-    bool com_prazo = false; // `prazo_ns` is set and no read or key wait has come since
-};
-
-// The deadline of a sleep of `ms` that begins at `agora_ns` (CLOCK_MONOTONIC), noted in the
-// schedule. When it begins within the chaining slack of the last deadline, it counts from that
-// deadline, so the time spent waking up and drawing is not added to every wait and a whole game
-// does not drift; otherwise (the first, after a read or a key wait, or a late start) from now,
-// so no wait is cut short by more than the slack.
-long long prazo_do_sono(agenda_de_sonos& agenda, long long agora_ns, int ms);
 
 // A read or key wait begins: the next sleep starts a schedule of its own.
 void recomecar_prazos();

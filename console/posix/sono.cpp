@@ -8,10 +8,6 @@
 
 namespace {
 
-// A sleep that begins within this time of the previous sleep's deadline counts from that
-// deadline.
-constexpr long long folga_encadeada_ns = 5'000'000;
-
 struct estado_dos_sonos {
     agenda_de_sonos agenda;
     std::atomic<long long> parado_ns{0}; // all the time spent stopped by Ctrl-Z
@@ -49,13 +45,6 @@ long long agora_ns() {
     timespec agora{};
     clock_gettime(CLOCK_MONOTONIC, &agora);
     return em_ns(agora);
-}
-
-long long prazo_do_sono(agenda_de_sonos& agenda, long long agora, int ms) {
-    const bool encadeado = agenda.com_prazo && agora - agenda.prazo_ns <= folga_encadeada_ns;
-    agenda.prazo_ns = (encadeado ? agenda.prazo_ns : agora) + ms * 1'000'000LL;
-    agenda.com_prazo = true;
-    return agenda.prazo_ns;
 }
 
 void recomecar_prazos() {
