@@ -1,5 +1,7 @@
 # Builds the Debian package with cpack -G DEB and checks its control fields and its contents:
-# the game in /usr/games, its manual page compressed in section 6, the library dependencies.
+# the game in /usr/games, stripped (of .comment too), its manual page compressed in section 6,
+# the read-me and the changelog made from the news, the menu entry, the icons and the metainfo,
+# the library dependencies.
 
 function(falhar)
   string(JOIN "" texto ${ARGN})
@@ -45,7 +47,7 @@ foreach(biblioteca libc6 libstdc\\+\\+6 libtinfo6)
   endif()
 endforeach()
 
-# Only the game and its page, where Debian keeps them.
+# Only the game's files, where Debian keeps them.
 file(MAKE_DIRECTORY ${TRABALHO}/conteudo)
 execute_process(COMMAND ${DPKG_DEB} -x ${pacotes} ${TRABALHO}/conteudo RESULT_VARIABLE r)
 if(NOT r EQUAL 0)
@@ -54,7 +56,17 @@ endif()
 file(GLOB_RECURSE arquivos LIST_DIRECTORIES false RELATIVE ${TRABALHO}/conteudo
      ${TRABALHO}/conteudo/*)
 list(SORT arquivos)
-set(esperados usr/${PASTA_JOGOS}/quirelo usr/${PASTA_MANUAL}/quirelo.6.gz)
+string(REPLACE "," ";" TAMANHOS "${TAMANHOS}")
+set(icones usr/${PASTA_DADOS}/icons/hicolor)
+set(esperados
+    usr/${PASTA_JOGOS}/quirelo usr/${PASTA_MANUAL}/quirelo.6.gz
+    usr/${PASTA_DOC}/README.md usr/${PASTA_DOC}/changelog.gz
+    usr/${PASTA_DADOS}/applications/quirelo.desktop
+    usr/${PASTA_DADOS}/metainfo/${ID_APPSTREAM}.metainfo.xml ${icones}/scalable/apps/quirelo.svg)
+foreach(lado IN LISTS TAMANHOS)
+  list(APPEND esperados ${icones}/${lado}x${lado}/apps/quirelo.png)
+endforeach()
+list(SORT esperados)
 if(NOT arquivos STREQUAL esperados)
   list(JOIN arquivos "\n  " arquivos)
   list(JOIN esperados "\n  " esperados)
@@ -68,6 +80,32 @@ execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${MANUAL} ${TRABALHO}/
                 RESULT_VARIABLE diferente)
 if(NOT r EQUAL 0 OR diferente)
   falhar("the package's manual page is not ${MANUAL}")
+endif()
+
+# The changelog: the news as a Debian changelog whose newest entry is this version.
+execute_process(COMMAND gzip -dc ${TRABALHO}/conteudo/usr/${PASTA_DOC}/changelog.gz
+                OUTPUT_FILE ${TRABALHO}/changelog RESULT_VARIABLE r)
+execute_process(COMMAND ${DPKG_PARSECHANGELOG} -l ${TRABALHO}/changelog -S Version
+                RESULT_VARIABLE r2 OUTPUT_VARIABLE versao ERROR_VARIABLE erro
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT r EQUAL 0 OR NOT r2 EQUAL 0 OR erro OR NOT versao STREQUAL "${VERSAO}")
+  file(READ ${TRABALHO}/changelog changelog)
+  falhar("the package's changelog is not a Debian changelog of version ${VERSAO} "
+         "(dpkg-parsechangelog: '${versao}' ${erro}):\n${changelog}")
+endif()
+
+# The menu entry starts the packaged game.
+file(STRINGS ${TRABALHO}/conteudo/usr/${PASTA_DADOS}/applications/quirelo.desktop exec
+     REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=/usr/${PASTA_JOGOS}/quirelo")
+  falhar("the package's menu entry has '${exec}', not 'Exec=/usr/${PASTA_JOGOS}/quirelo'")
+endif()
+
+# Stripped as Debian strips: no symbols, and no .comment (the compilers' version strings).
+execute_process(COMMAND ${OBJDUMP} -h ${TRABALHO}/conteudo/usr/${PASTA_JOGOS}/quirelo
+                RESULT_VARIABLE r OUTPUT_VARIABLE secoes)
+if(NOT r EQUAL 0 OR secoes MATCHES " \\.(comment|symtab) ")
+  falhar("the packaged game keeps a .comment or .symtab section (${r}):\n${secoes}")
 endif()
 
 # The packaged game runs: status 0 at the end of input.
