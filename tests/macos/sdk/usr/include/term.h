@@ -3,10 +3,6 @@
 #ifndef NCURSES_TERM_H_incl
 #define NCURSES_TERM_H_incl 1
 
-#ifndef NCURSES_CONST
-#define NCURSES_CONST /* nothing */
-#endif
-
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -14,11 +10,11 @@ extern "C" {
 typedef struct term TERMINAL;
 extern TERMINAL* cur_term;
 
-extern int setupterm(NCURSES_CONST char*, int, int*);
+extern int setupterm(char*, int, int*);
 extern int del_curterm(TERMINAL*);
-extern int tigetflag(NCURSES_CONST char*);
-extern char* tigetstr(NCURSES_CONST char*);
-extern char* tparm(NCURSES_CONST char*, ...);
+extern int tigetflag(char*);
+extern char* tigetstr(char*);
+extern char* tparm(char*, ...);
 
 #ifdef __cplusplus
 }
