@@ -113,9 +113,7 @@ int coluna_do_bloco(int largura) {
 }
 
 void centralizar(int linha) {
-    const int coluna = coluna_do_bloco(terminal_largura());
-    if (coluna < 0) return; // the console refuses the whole move
-    terminal_mover_cursor(linha, coluna);
+    terminal_mover_cursor(linha, coluna_do_bloco);
 }
 
 void esperar(int ms) {

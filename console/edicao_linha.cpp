@@ -48,6 +48,10 @@ int colunas_de(const forma_do_terminal& forma, char32_t ponto) {
     return forma.colunas ? std::min(forma.colunas(ponto), 2) : 1;
 }
 
+std::string_view substituto(const forma_do_terminal& forma) {
+    return forma.utf8 ? substituto_utf8 : substituto_um_byte;
+}
+
 int largura_de(const forma_do_terminal& forma) {
     return std::max(forma.largura, 1);
 }
@@ -98,15 +102,16 @@ void recuar(std::string& eco, lugar_do_cursor de, lugar_do_cursor para, int larg
 }
 
 // Adds a character to the line: its bytes, and what the screen shows of it.
-void acrescentar(edicao_linha& e, std::string_view bytes, std::string_view mostrado, int colunas,
+void acrescentar(edicao_linha& e, std::string_view bytes, int colunas, bool substituido,
                  std::string& eco) {
     e.linha += bytes;
-    e.caracteres.push_back({bytes.size(), colunas, avancar(fim(e), colunas, largura_de(e.forma))});
-    eco += mostrado;
+    e.caracteres.push_back(
+        {bytes.size(), colunas, substituido, avancar(fim(e), colunas, largura_de(e.forma))});
+    eco += substituido ? substituto(e.forma) : bytes;
 }
 
 void acrescentar_invalido(edicao_linha& e, std::string_view bytes, std::string& eco) {
-    acrescentar(e, bytes, e.forma.utf8 ? substituto_utf8 : substituto_um_byte, 1, eco);
+    acrescentar(e, bytes, 1, true, eco);
 }
 
 // A whole character in the terminal's encoding.
@@ -124,7 +129,7 @@ void acrescentar_caractere(edicao_linha& e, std::string_view bytes, std::string&
     if (colunas < 0) {
         acrescentar_invalido(e, bytes, eco);
     } else {
-        acrescentar(e, bytes, bytes, colunas, eco);
+        acrescentar(e, bytes, colunas, false, eco);
     }
 }
 
@@ -190,6 +195,25 @@ void comecar_linha(edicao_linha& e, int coluna) {
     e.inicio = {0, std::clamp(coluna, 0, largura_de(e.forma))};
 }
 
+std::string linha_mostrada(const edicao_linha& e) {
+    std::string mostrada;
+    std::size_t byte = 0;
+    for (const caractere_da_linha& c : e.caracteres) {
+        mostrada +=
+            c.substituido ? substituto(e.forma) : std::string_view(e.linha).substr(byte, c.bytes);
+        byte += c.bytes;
+    }
+    return mostrada;
+}
+
+void refazer_disposicao(edicao_linha& e, int coluna) {
+    const int largura = largura_de(e.forma);
+    e.inicio = {0, std::clamp(coluna, 0, largura)};
+    lugar_do_cursor lugar = e.inicio;
+    for (caractere_da_linha& c : e.caracteres)
+        c.depois = lugar = avancar(lugar, c.colunas, largura);
+}
+
 bool escape_pendente(const edicao_linha& e) {
     return e.escape != fora;
 }
@@ -219,7 +243,7 @@ passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
         eco += '\n';
         return passo_edicao::linha_pronta;
     case '\t':
-        acrescentar(e, " ", " ", 1, eco);
+        acrescentar(e, " ", 1, false, eco);
         return passo_edicao::continua;
     case ctrl_d:
         return e.linha.empty() ? passo_edicao::fim_da_entrada : passo_edicao::continua;

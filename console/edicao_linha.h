@@ -22,11 +22,12 @@ struct lugar_do_cursor {
     int coluna = 0;
 };
 
-// One character of the line: its bytes in the line, its columns, and where the cursor stands
-// once it is echoed.
+// One character of the line: its bytes in the line, its columns, whether the screen shows the
+// replacement character for it, and where the cursor stands once it is echoed.
 struct caractere_da_linha {
     std::size_t bytes;
     int colunas;
+    bool substituido;
     lugar_do_cursor depois;
 };
 
@@ -54,6 +55,14 @@ void comecar_linha(edicao_linha& edicao, int coluna);
 // shown, is kept in the line and shown as a replacement character. Escape sequences (arrow and
 // function keys, Alt with a key) and other control characters are dropped.
 passo_edicao editar_byte(edicao_linha& edicao, unsigned char byte, std::string& eco);
+
+// What the screen shows of the line typed so far, from its first cell: the text to draw it again
+// with, the cursor then where it stands in the line.
+std::string linha_mostrada(const edicao_linha& edicao);
+
+// The line drawn again from column `coluna` of a window of `edicao.forma`, after the screen was
+// drawn again for a new size: where each character now stands.
+void refazer_disposicao(edicao_linha& edicao, int coluna);
 
 // Whether an escape sequence was begun and not finished.
 bool escape_pendente(const edicao_linha& edicao);

@@ -23,8 +23,10 @@ void terminal_limpar();
 // "4F": every cell takes the scheme's colours at once.
 void terminal_definir_esquema(std::string_view esquema);
 
-// Moves the cursor to a row and column counted from 0 at the top-left.
-void terminal_mover_cursor(int linha, int coluna);
+// Moves the cursor to row `linha` (counted from 0 at the top) and to the column that `coluna`
+// gives for the window's width; a negative column refuses the whole move. Where the screen is
+// drawn again for a new window size, the row is placed again by the same rule.
+void terminal_mover_cursor(int linha, int (*coluna)(int largura));
 
 // The width in columns of the window that standard output shows.
 int terminal_largura();

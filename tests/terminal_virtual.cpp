@@ -202,7 +202,8 @@ void terminal_definir_esquema(std::string_view esquema) {
     atributos_normais();
 }
 
-void terminal_mover_cursor(int linha, int coluna) {
+void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
+    const int coluna = coluna_na_largura(v.largura);
     if (coluna < 0) return;
     v.linha = std::min(linha, v.altura - 1);
     v.coluna = std::min(coluna, v.largura - 1);

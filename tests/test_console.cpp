@@ -173,18 +173,19 @@ TEST(EdicaoLinha, OEcoMostraOQueALinhaGuarda) {
         const char* nome;
         bool utf8;
         std::string teclas, linha, eco;
+        std::string mostrada; // what a redraw shows of the line
     } casos[] = {
         {"a wide character erased whole", true, "\xF0\x9F\x98\x80\x7f\n", "\n",
-         "\xF0\x9F\x98\x80\b\b  \b\b\n"},
+         "\xF0\x9F\x98\x80\b\b  \b\b\n", ""},
         {"a combining mark erased with its base", true, "ae\xCC\x81\x7f\n", "a\n",
-         "ae\xCC\x81\b \b\n"},
+         "ae\xCC\x81\b \b\n", "a"},
         {"invalid UTF-8 kept, shown as a replacement", true, "\3032\n", "\3032\n",
-         "\357\277\2752\n"},
-        {"one byte: a Latin-1 letter is one character", false, "1\xBA\x7f\n", "1\n",
-         "1\xBA\b \b\n"},
-        {"one byte: a C1 control is shown as ?", false, "\2332\n", "\2332\n", "?2\n"},
+         "\357\277\2752\n", "\357\277\2752"},
+        {"one byte: a Latin-1 letter is one character", false, "1\xBA\x7f\n", "1\n", "1\xBA\b \b\n",
+         "1"},
+        {"one byte: a C1 control is shown as ?", false, "\2332\n", "\2332\n", "?2\n", "?2"},
         {"a wrapped line erased across its rows", true, longa + "\x15\n", "\n",
-         longa + "\r\033[A" + std::string(100, ' ') + "\r\033[A\n"},
+         longa + "\r\033[A" + std::string(100, ' ') + "\r\033[A\n", ""},
     };
     for (const auto& caso : casos) {
         edicao_linha e;
@@ -195,6 +196,29 @@ TEST(EdicaoLinha, OEcoMostraOQueALinhaGuarda) {
             editar_byte(e, static_cast<unsigned char>(b), eco);
         EXPECT_EQ(e.linha, caso.linha) << caso.nome;
         EXPECT_EQ(eco, caso.eco) << caso.nome;
+        EXPECT_EQ(linha_mostrada(e), caso.mostrada) << caso.nome;
+    }
+}
+
+// A line drawn again on a window of another width: each character where the terminal now puts
+// it, so that erasing it afterwards blanks the right cells. A wide character that does not fit
+// at a row's end goes whole to the next row.
+TEST(EdicaoLinha, DispostaDeNovoNumaJanelaDeOutraLargura) {
+    edicao_linha e;
+    e.forma = {true, colunas_de_teste, 80};
+    comecar_linha(e, 5);
+    std::string eco;
+    for (char b : std::string(99, '7') + "\xE6\x97\xA5")
+        editar_byte(e, static_cast<unsigned char>(b), eco);
+    ASSERT_EQ(e.caracteres.back().depois.linha, 1);
+    const struct {
+        int largura, coluna, linha_do_fim, coluna_do_fim;
+    } casos[] = {{110, 0, 0, 101}, {40, 3, 2, 24}, {50, 0, 2, 2}};
+    for (const auto& c : casos) {
+        e.forma.largura = c.largura;
+        refazer_disposicao(e, c.coluna);
+        EXPECT_EQ(e.caracteres.back().depois.linha, c.linha_do_fim) << c.largura;
+        EXPECT_EQ(e.caracteres.back().depois.coluna, c.coluna_do_fim) << c.largura;
     }
 }
 

@@ -177,13 +177,13 @@ TEST_F(ConsoleWindows, LimparPreencheComOEsquemaEVoltaAoInicio) {
 TEST_F(ConsoleWindows, CursorLarguraEUtf8) {
     const CONSOLE_SCREEN_BUFFER_INFO i = info();
     EXPECT_EQ(terminal_largura(), i.srWindow.Right - i.srWindow.Left + 1);
-    terminal_mover_cursor(5, 20);
+    terminal_mover_cursor(5, [](int) { return 20; });
     terminal_escrever("serão");
     terminal_dormir(0);
     EXPECT_EQ(caractere(20, 5), L's');
     EXPECT_EQ(caractere(23, 5), L'\u00E3');
     EXPECT_EQ(caractere(24, 5), L'o');
-    terminal_mover_cursor(2, -1); // refused as a whole
+    terminal_mover_cursor(2, [](int) { return -1; }); // refused as a whole
     terminal_escrever("X");
     terminal_dormir(0);
     EXPECT_EQ(caractere(25, 5), L'X');

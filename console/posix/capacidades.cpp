@@ -11,15 +11,23 @@ namespace {
 // The cursor colour that shows on every screen of the game: the light grey of its text.
 constexpr const char* cinza_claro = "rgb:c0/c0/c0";
 
+// ncurses 6 declares the strings that setupterm, tigetflag, tigetstr and tparm read as
+// const char *, ncurses 5 (macOS's SDK) as char *, though neither writes to them. Each call is
+// handed a writable copy, `copia(texto).data()`, which both prototypes accept; the copy lives
+// until the call's statement ends.
+std::string copia(const char* texto) {
+    return texto;
+}
+
 // A string capability, or nothing when the entry lacks it.
 std::string texto_da_capacidade(const char* nome) {
-    const char* valor = tigetstr(nome);
+    const char* valor = tigetstr(copia(nome).data());
     if (valor == nullptr || valor == reinterpret_cast<const char*>(-1)) return {};
     return valor;
 }
 
 bool marca(const char* nome) {
-    return tigetflag(nome) > 0;
+    return tigetflag(copia(nome).data()) > 0;
 }
 
 } // namespace
@@ -28,7 +36,8 @@ capacidades_do_terminal ler_capacidades(const char* nome) {
     capacidades_do_terminal capacidades;
     int erro = 0;
     // Only the database is read: no screen is set up, nothing is written to the terminal.
-    if (setupterm(nome, -1, &erro) != OK) return capacidades;
+    if (setupterm(nome != nullptr ? copia(nome).data() : nullptr, -1, &erro) != OK)
+        return capacidades;
     TERMINAL* lido = cur_term;
     capacidades.apaga_com_fundo = marca("bce");
     capacidades.escreve_ultima_celula = !marca("am") || marca("xenl");
@@ -41,7 +50,8 @@ capacidades_do_terminal ler_capacidades(const char* nome) {
         // tparm in its oldest form, nine longs, so that every curses has it; the colour is the
         // one string parameter.
         const long cor_como_parametro = reinterpret_cast<long>(cinza_claro);
-        if (const char* cor = tparm(cs.c_str(), cor_como_parametro, 0L, 0L, 0L, 0L, 0L, 0L, 0L, 0L))
+        if (const char* cor =
+                tparm(copia(cs.c_str()).data(), cor_como_parametro, 0L, 0L, 0L, 0L, 0L, 0L, 0L, 0L))
             capacidades.cursor_cinza = cor;
         if (!capacidades.cursor_cinza.empty()) capacidades.cursor_original = cr;
     }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <poll.h>
 #include <string>
 #include <unistd.h>
 #include <utility>
@@ -29,30 +28,21 @@ struct estado_da_entrada {
 
 estado_da_entrada entrada;
 
-// Waits up to `ms` (or for ever when negative) for input; false on a time-out.
+// Waits up to `ms` (or for ever when negative) for input, drawing the screen again meanwhile
+// when it must be; false on a time-out.
 bool ha_entrada(int ms) {
-    pollfd p{STDIN_FILENO, POLLIN, 0};
-    for (;;) {
-        const int r = ::poll(&p, 1, ms);
-        if (r >= 0) return r > 0;
-        if (errno != EINTR) return true; // let the read report the fault
-        redesenhar_se_voltou();
-    }
+    return esperar_descritor(STDIN_FILENO, false, ms < 0 ? -1 : agora_ns() + ms * 1'000'000LL);
 }
 
-// Reads up to `maximo` bytes into `destino`, waiting for them when the descriptor was left
-// non-blocking; 0 at end of input. A fault ends the game.
+// Reads up to `maximo` bytes into `destino` once they are there, so that the read itself never
+// blocks while the screen is to be drawn again; 0 at end of input. A fault ends the game.
 std::size_t ler_do_terminal(void* destino, std::size_t maximo) {
     for (;;) {
+        ha_entrada(-1);
         const ssize_t lidos = ::read(STDIN_FILENO, destino, maximo);
         if (lidos >= 0) return static_cast<std::size_t>(lidos);
-        if (errno == EINTR) {
-            redesenhar_se_voltou();
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            ha_entrada(-1);
-        } else {
+        if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
             terminal_falhar("erro ao ler a entrada", errno);
-        }
     }
 }
 
@@ -77,12 +67,19 @@ bool ler_sem_edicao(std::string& pedaco) {
 }
 
 // Input typed at the terminal: edited and echoed here, beginning with what was typed ahead. The
-// line's echo begins where the cursor stands; a lone Esc is dropped once the rest of a key's
-// sequence has had time to come.
+// line's echo begins where the cursor stands, and is laid out again whenever the screen was drawn
+// again for a new size; a lone Esc is dropped once the rest of a key's sequence has had time to
+// come.
 bool ler_com_edicao(std::string& pedaco) {
     entrada.edicao.forma = forma_da_tela();
     comecar_linha(entrada.edicao, coluna_do_cursor(entrada.edicao.forma));
+    unsigned disposta_em = redesenhos_da_tela();
     for (;;) {
+        if (disposta_em != redesenhos_da_tela()) {
+            disposta_em = redesenhos_da_tela();
+            entrada.edicao.forma = forma_da_tela();
+            refazer_disposicao(entrada.edicao, coluna_do_cursor(entrada.edicao.forma));
+        }
         std::size_t usados = 0;
         std::string eco;
         passo_edicao passo = passo_edicao::continua;
@@ -91,12 +88,15 @@ bool ler_com_edicao(std::string& pedaco) {
             passo = editar_byte(entrada.edicao,
                                 static_cast<unsigned char>(entrada.pendente[usados++]), eco);
         entrada.pendente.erase(0, usados);
-        ecoar_digitacao(eco);
         if (passo == passo_edicao::fim_da_entrada) {
+            ecoar_digitacao(eco, linha_mostrada(entrada.edicao), false);
             entrada.fim = true;
             return false;
         }
-        if (passo == passo_edicao::linha_pronta || entrada.edicao.linha.size() >= maior_pedaco) {
+        const bool pronta = passo == passo_edicao::linha_pronta;
+        const bool entregue = pronta || entrada.edicao.linha.size() >= maior_pedaco;
+        ecoar_digitacao(eco, linha_mostrada(entrada.edicao) + (pronta ? "\n" : ""), entregue);
+        if (entregue) {
             pedaco = std::move(entrada.edicao.linha);
             entrada.edicao.linha.clear();
             return true;

@@ -120,7 +120,14 @@ extern "C" void ao_suspender(int) {
     tomar_terminal();
     somar_parada(agora_ns() - parou);
     pedir_redesenho();
+    acordar_esperas();
     errno = erro;
+}
+
+// A new window size: the screen on show is drawn again for it by the wait in progress.
+extern "C" void ao_mudar_de_tamanho(int) {
+    pedir_redesenho_da_janela();
+    acordar_esperas();
 }
 
 } // namespace
@@ -145,14 +152,19 @@ void terminal_iniciar() {
     const capacidades_do_terminal capacidades = ler_capacidades(nullptr);
     compor_entrada_e_saida(capacidades);
     iniciar_tela(capacidades, modos.ao_tomar);
+    iniciar_avisos();
     for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
         instalar(s, ao_terminar, SA_RESETHAND);
     instalar(SIGTSTP, ao_suspender, 0);
     instalar(
         SIGCONT, [](int) {}, 0); // wakes sleeps and reads so that they redraw
+    instalar(SIGWINCH, ao_mudar_de_tamanho, 0);
     if (modos.interativo) {
         modos.do_jogo = modos.original;
-        modos.do_jogo.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+        // No canonical mode and no echo: the game edits and echoes the lines itself. No IEXTEN:
+        // where the system still acts on Ctrl-O (discard the output) and Ctrl-V (the next key
+        // taken literally) without canonical mode, as macOS and the BSDs do, those keys must not.
+        modos.do_jogo.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
         modos.do_jogo.c_cc[VMIN] = 1;
         modos.do_jogo.c_cc[VTIME] = 0;
         tcsetattr(STDIN_FILENO, TCSADRAIN, &modos.do_jogo);

@@ -1,4 +1,5 @@
-// The POSIX backend's sleeps: absolute deadlines on one schedule, time stopped not counted.
+// The POSIX backend's sleeps: absolute deadlines on one schedule, time stopped not counted, the
+// screen drawn again during a sleep when a stop or a new window size asks for it.
 #include "console/posix/posix.h"
 #include "console/terminal.h"
 
@@ -7,6 +8,22 @@
 #include <ctime>
 
 namespace {
+
+// The clock of the sleeps: one that does not count the time the machine itself sleeps, so that
+// a flash cut short by a closed lid shows the rest of its time on waking, as after Ctrl-Z. On
+// Linux and the BSDs that is CLOCK_MONOTONIC; macOS's counts the machine's sleep, its
+// CLOCK_UPTIME_RAW does not.
+#if defined(__APPLE__)
+constexpr clockid_t relogio = CLOCK_UPTIME_RAW;
+#else
+constexpr clockid_t relogio = CLOCK_MONOTONIC;
+#endif
+
+// Most of a sleep is a wait that a signal's wake-up ends without fail (a poll on the wake-up
+// pipe); that wait may end late by 0.1 % of its length (the kernel's slack on poll), so it stops
+// this much short of the deadline, and the rest is slept on the precise clock.
+constexpr long long resto_preciso_ns = 2'000'000;
+constexpr long long divisor_da_folga = 500;
 
 struct estado_dos_sonos {
     agenda_de_sonos agenda;
@@ -23,12 +40,13 @@ timespec de_ns(long long ns) {
     return {static_cast<time_t>(ns / 1'000'000'000LL), static_cast<long>(ns % 1'000'000'000LL)};
 }
 
-// Sleeps until the CLOCK_MONOTONIC time `prazo`; 0 once it has come, EINTR when a signal came
-// first. Where the system has no absolute sleep (macOS), a relative sleep to the same deadline.
+// Sleeps until the time `prazo` of the sleeps' clock; 0 once it has come, EINTR when a signal
+// came first. Where the system has no absolute sleep (macOS), a relative sleep to the same
+// deadline.
 int dormir_ate(long long prazo) {
 #if defined(QUIRELO_COM_CLOCK_NANOSLEEP)
     const timespec ate = de_ns(prazo);
-    return clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ate, nullptr);
+    return clock_nanosleep(relogio, TIMER_ABSTIME, &ate, nullptr);
 #else
     for (;;) {
         const long long falta = prazo - agora_ns();
@@ -43,7 +61,7 @@ int dormir_ate(long long prazo) {
 
 long long agora_ns() {
     timespec agora{};
-    clock_gettime(CLOCK_MONOTONIC, &agora);
+    clock_gettime(relogio, &agora);
     return em_ns(agora);
 }
 
@@ -55,17 +73,25 @@ void somar_parada(long long ns) {
     sonos.parado_ns += ns;
 }
 
-// A signal that breaks the sleep off redraws the screen if the game came back from a stop, and
-// the sleep goes on to its deadline, moved on by the time stopped.
+// The deadline moves on by the time stopped meanwhile; the screen is drawn again, without
+// moving it, whenever a stop or a new size asks for it.
 void terminal_dormir(int ms) {
     mostrar_tela();
     long long prazo = prazo_do_sono(sonos.agenda, agora_ns(), ms);
     long long parado = sonos.parado_ns;
-    while (dormir_ate(prazo) == EINTR) {
-        redesenhar_se_voltou();
+    for (;;) {
         const long long parado_agora = sonos.parado_ns;
         prazo += parado_agora - parado;
         parado = parado_agora;
         sonos.agenda.prazo_ns = prazo;
+        const long long falta = prazo - agora_ns();
+        if (falta <= 0) return;
+        const long long folga = falta / divisor_da_folga + resto_preciso_ns;
+        if (falta > folga) {
+            esperar_descritor(-1, false, prazo - folga);
+            continue;
+        }
+        redesenhar_se_preciso();
+        if (dormir_ate(prazo) == 0) return;
     }
 }

@@ -1,6 +1,7 @@
 // The POSIX backend's screen: the text in the terminal's encoding, the console schemes as ANSI
 // colours (a scheme change draws the screen again in its colours), the clear and its painting
-// where the terminal's erase keeps its own background, and every byte written whole.
+// where the terminal's erase keeps its own background, every byte written whole, and the screen
+// drawn again after a stop or for a new window size.
 #include "console/esquema.h"
 #include "console/posix/posix.h"
 #include "console/terminal.h"
@@ -12,9 +13,10 @@
 #include <cstring>
 #include <cwchar>
 #include <langinfo.h>
-#include <poll.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -23,9 +25,21 @@ constexpr std::string_view inserir_branco = "\033[@";
 
 // The rows to paint when the window's cannot be read.
 constexpr int linhas_sem_janela = 24;
-// The most of the player's echoed typing kept to redraw the screen; a longer line is still
-// echoed whole, but a redraw shows only its start, so that memory does not grow with a line.
+// The most of the player's echoed typing kept to redraw the screen since the game last drew; a
+// longer line is still echoed whole, but a redraw shows only its start, so that memory does not
+// grow with what is typed.
 constexpr std::size_t maior_eco_guardado = 16384;
+// While a window is being dragged, its sizes are drawn at most once in this time: the last one is
+// always drawn, within this time of the previous drawing.
+constexpr long long intervalo_entre_redesenhos_ns = 25'000'000;
+
+// A piece of what was drawn since the last clear: text as written, or a cursor move whose column
+// depends on the window's width (`coluna` set), kept as a rule to follow again on a new width.
+struct trecho {
+    std::string bytes; // for a move, the move as written for the last width (empty: refused)
+    int linha = 0;
+    int (*coluna)(int largura) = nullptr;
+};
 
 // What the terminal shows, and what is still to be written to it.
 struct estado_da_tela {
@@ -33,11 +47,15 @@ struct estado_da_tela {
     bool apaga_com_fundo = true; // its erase fills cells with the current background (bce)
     bool escreve_ultima_celula = true; // writing its last cell does not scroll the screen
     bool com_esquema = false;
-    std::string sgr_esquema;         // the attributes of the scheme in force, as one SGR sequence
-    std::string saida;               // bytes not yet written
-    std::string desenhado;           // what was drawn since the last clear, to draw it again
-    std::size_t tamanho_sem_eco = 0; // the part of `desenhado` that the game itself wrote
-    volatile std::sig_atomic_t redesenhar = 0; // the game came back from a stop
+    std::string sgr_esquema;       // the attributes of the scheme in force, as one SGR sequence
+    std::string saida;             // bytes not yet written
+    std::vector<trecho> desenhado; // what was drawn since the last clear, to draw it again
+    std::string linha_em_edicao;   // what the screen shows of the line being typed, after it
+    std::size_t eco_guardado = 0;  // echo kept in `desenhado` since the game last drew
+    unsigned redesenhos = 0;       // how many times the screen was drawn again
+    long long ultimo_redesenho_ns = 0;
+    volatile std::sig_atomic_t voltou = 0;       // the game came back from a stop
+    volatile std::sig_atomic_t janela_mudou = 0; // the window took a new size
     bool falhando = false; // the game is ending on a fault: writes may fail again
 };
 
@@ -52,11 +70,24 @@ void anexar_saida(std::string_view bytes) {
     anexar_com_normal(tela.saida, bytes, normal());
 }
 
-// Drawn text, also kept to be drawn again after a scheme change or a stop.
+void guardar(std::string_view bytes) {
+    if (tela.desenhado.empty() || tela.desenhado.back().coluna) tela.desenhado.emplace_back();
+    tela.desenhado.back().bytes.append(bytes);
+}
+
+// Drawn text, also kept to be drawn again after a scheme change, a stop or a new window size.
 void desenhar(std::string_view bytes) {
-    tela.desenhado.append(bytes);
-    tela.tamanho_sem_eco = tela.desenhado.size();
+    guardar(bytes);
+    tela.eco_guardado = 0;
     anexar_saida(bytes);
+}
+
+// Everything drawn since the last clear, as it is on the screen now.
+std::string desenho() {
+    std::string bytes;
+    for (const trecho& t : tela.desenhado)
+        bytes += t.bytes;
+    return bytes;
 }
 
 // The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
@@ -110,6 +141,12 @@ std::string posicao(int linha, int coluna) {
     return "\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) + "H";
 }
 
+// A move by its rule on a window `largura` columns wide; nothing where the column is negative.
+std::string mover(int linha, int (*coluna)(int), int largura) {
+    const int c = coluna(largura);
+    return linha < 0 || c < 0 ? std::string() : posicao(linha, c);
+}
+
 winsize janela() {
     winsize tamanho{};
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &tamanho) != 0) tamanho = {};
@@ -131,12 +168,21 @@ void limpar_com_esquema() {
     tela.saida.append(apagar_tela);
 }
 
-} // namespace
-
-bool esperar_saida(int ms) {
-    pollfd p{STDOUT_FILENO, POLLOUT, 0};
-    return ::poll(&p, 1, ms) != 0;
+// The screen drawn again, as it was, for the window's size now: the scheme's clear, every move
+// placed by its rule on the width now, the line being typed echoed again. One write.
+void redesenhar() {
+    const int largura = terminal_largura();
+    for (trecho& t : tela.desenhado)
+        if (t.coluna) t.bytes = mover(t.linha, t.coluna, largura);
+    limpar_com_esquema();
+    anexar_saida(desenho());
+    anexar_saida(tela.linha_em_edicao);
+    descarregar();
+    ++tela.redesenhos;
+    tela.ultimo_redesenho_ns = agora_ns();
 }
+
+} // namespace
 
 std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celula) {
     std::string bytes;
@@ -179,28 +225,44 @@ void descarregar_ao_falhar() {
     descarregar();
 }
 
-void ecoar_digitacao(std::string_view eco) {
-    const std::size_t limite = tela.tamanho_sem_eco + maior_eco_guardado;
-    if (tela.desenhado.size() < limite)
-        tela.desenhado.append(eco.substr(0, limite - tela.desenhado.size()));
+void ecoar_digitacao(std::string_view eco, std::string_view mostrada, bool entregue) {
     anexar_saida(eco);
+    tela.linha_em_edicao.assign(mostrada.substr(0, maior_eco_guardado - tela.eco_guardado));
+    if (!entregue || tela.linha_em_edicao.empty()) return;
+    guardar(tela.linha_em_edicao);
+    tela.eco_guardado += tela.linha_em_edicao.size();
+    tela.linha_em_edicao.clear();
 }
 
 void pedir_redesenho() {
-    tela.redesenhar = 1;
+    tela.voltou = 1;
 }
 
-void redesenhar_se_voltou() {
-    if (!tela.redesenhar) return;
-    tela.redesenhar = 0;
-    limpar_com_esquema();
-    anexar_saida(tela.desenhado);
-    descarregar();
+void pedir_redesenho_da_janela() {
+    tela.janela_mudou = 1;
+}
+
+long long redesenho_devido_ns() {
+    if (tela.voltou) return 0;
+    if (tela.janela_mudou) return tela.ultimo_redesenho_ns + intervalo_entre_redesenhos_ns;
+    return -1;
+}
+
+void redesenhar_se_preciso() {
+    const long long devido = redesenho_devido_ns();
+    if (devido < 0 || (devido > 0 && agora_ns() < devido)) return;
+    tela.voltou = 0;
+    tela.janela_mudou = 0;
+    redesenhar();
+}
+
+unsigned redesenhos_da_tela() {
+    return tela.redesenhos;
 }
 
 void mostrar_tela() {
     descarregar();
-    redesenhar_se_voltou();
+    redesenhar_se_preciso();
 }
 
 forma_do_terminal forma_da_tela() {
@@ -209,7 +271,7 @@ forma_do_terminal forma_da_tela() {
 }
 
 int coluna_do_cursor(const forma_do_terminal& forma) {
-    return coluna_depois(tela.desenhado, forma);
+    return coluna_depois(desenho(), forma);
 }
 
 void terminal_definir_locale() {
@@ -237,21 +299,25 @@ void terminal_escrever(std::string_view texto) {
 
 void terminal_limpar() {
     tela.desenhado.clear();
-    tela.tamanho_sem_eco = 0;
+    tela.eco_guardado = 0;
     limpar_com_esquema();
 }
 
 void terminal_definir_esquema(std::string_view esquema) {
     tela.com_esquema = true;
     tela.sgr_esquema = sgr_de_esquema(esquema);
-    tela.desenhado = sem_cores(tela.desenhado);
-    tela.tamanho_sem_eco = tela.desenhado.size();
+    for (trecho& t : tela.desenhado)
+        if (!t.coluna) t.bytes = sem_cores(t.bytes);
+    tela.eco_guardado = 0;
     limpar_com_esquema();
-    anexar_saida(tela.desenhado);
+    anexar_saida(desenho());
 }
 
-void terminal_mover_cursor(int linha, int coluna) {
-    desenhar(posicao(linha, coluna));
+void terminal_mover_cursor(int linha, int (*coluna)(int)) {
+    trecho movimento{mover(linha, coluna, terminal_largura()), linha, coluna};
+    anexar_saida(movimento.bytes);
+    tela.desenhado.push_back(std::move(movimento));
+    tela.eco_guardado = 0;
 }
 
 int terminal_largura() {

@@ -271,7 +271,8 @@ void terminal_definir_esquema(std::string_view esquema) {
     destravar();
 }
 
-void terminal_mover_cursor(int linha, int coluna) {
+void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
+    const int coluna = coluna_na_largura(terminal_largura());
     if (linha < 0 || coluna < 0) return; // the console refuses the whole move
     if (!saida.console) {
         terminal_escrever("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) +

@@ -104,6 +104,12 @@ void Emulator::set_default_colors(std::uint8_t fg_red, std::uint8_t fg_green, st
     vterm_state_set_default_colors(state_, &fg, &bg);
 }
 
+void Emulator::resize(int rows, int cols) {
+    vterm_set_size(vt_, rows, cols);
+    rows_ = rows;
+    cols_ = cols;
+}
+
 Emulator::~Emulator() {
     vterm_free(vt_);
 }
@@ -291,6 +297,15 @@ std::optional<Clock::time_point> Game::wait_until(const std::function<bool()>& d
         // A change of the process, or the end of the output, may be what is waited for.
         if (rendered_ == output().size() && done()) return Clock::now();
     }
+}
+
+void Game::resize(int rows, int cols) {
+    while (pump(milliseconds{0})) {
+    }
+    Clock::time_point when;
+    feed_pending([] { return false; }, when);
+    emulator_.resize(rows, cols);
+    child::Process::resize(rows, cols);
 }
 
 std::optional<Clock::time_point> Game::wait_for_text(std::string_view text, milliseconds timeout) {

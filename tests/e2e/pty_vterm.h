@@ -85,6 +85,8 @@ class Emulator {
     Emulator& operator=(const Emulator&) = delete;
 
     void feed(std::string_view bytes);
+    // The window's new size, as a terminal emulator takes it (libvterm fills new cells itself).
+    void resize(int rows, int cols);
     // Where the terminal's own answers (to queries) go; dropped when unset.
     void on_output(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
 
@@ -139,7 +141,7 @@ struct Options {
 
 // The game running in a pseudo-terminal of its own, as the foreground job of a session whose
 // leader is a tiny shell-like parent (so that Ctrl-Z really stops it), with the emulator
-// rendering its output. Nothing is rendered unless a wait pumps it; the emulator keeps its size.
+// rendering its output. Nothing is rendered unless a wait pumps it.
 class Game : public child::Process {
   public:
     explicit Game(const Options& options);
@@ -153,6 +155,9 @@ class Game : public child::Process {
     std::optional<Clock::time_point> wait_until(const std::function<bool()>& done,
                                                 milliseconds timeout);
     std::optional<Clock::time_point> wait_for_text(std::string_view text, milliseconds timeout);
+    // The window's new size: what the game wrote so far is rendered at the old size, then the
+    // emulator and the pty take the new one (and the game gets SIGWINCH).
+    void resize(int rows, int cols);
     // The game has ended (exit or signal) and all its output is rendered (the pty hung up).
     bool wait_exit(milliseconds timeout);
     // The game is stopped (Ctrl-Z), with the output it wrote on its way rendered.

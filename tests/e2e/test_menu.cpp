@@ -2,6 +2,7 @@
 #include "pty_vterm.h"
 #include "robot.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <map>
@@ -124,6 +125,38 @@ TEST(Menu, BlockColumnAndWarningsAtTheWidthsThatMatter) {
     first.erase(first.find_last_not_of(' ') + 1);
     EXPECT_EQ(game.screen().line(0), first) << game.screen().dump();
     EXPECT_EQ(game.screen().find(esperado::avisos_do_menu[0].texto).second, 0);
+}
+
+// The menu follows the window. Started in 24 rows, its first rows scrolled off, it shows whole as
+// soon as the window has 30; widened with an option half-typed, it is centred on the new width
+// with the option still on its line, where Enter takes it.
+TEST(Menu, AResizedWindowShowsTheMenuDrawnAgainForItsSize) {
+    Game game({.rows = 24, .cols = 80});
+    ASSERT_TRUE(menu_is_drawn(game));
+    const int row = esperado::linha_da_opcao;
+    const auto drawn_for = [&](int cols, const std::string& typed) {
+        return game.wait_until(
+            [&] {
+                const Emulator& s = game.screen();
+                return s.cols() == cols && row_faults(s, esperado::menu_na_largura(cols)) == "" &&
+                       s.line(row) == typed && s.cursor_row() == row &&
+                       s.cursor_col() == static_cast<int>(typed.size());
+            },
+            milliseconds{2000});
+    };
+    for (const auto& [cols, typed] : {std::pair{80, ""}, std::pair{110, "2"}}) {
+        const auto resized = Clock::now();
+        game.resize(30, cols);
+        const auto at = drawn_for(cols, typed);
+        ASSERT_TRUE(at) << "width " << cols << "\n" << game.screen().dump();
+        std::printf("30x%d: the menu drawn again %ld ms after the resize\n", cols,
+                    static_cast<long>((*at - resized) / milliseconds{1}));
+        if (*typed) continue;
+        game.type("2");
+        ASSERT_TRUE(game.wait_until([&] { return game.screen().line(row) == "2"; }, step_timeout));
+    }
+    game.type("\r");
+    EXPECT_TRUE(shows(game, esperado::titulo(esperado::regras)));
 }
 
 // The bytes the game wrote until the menu's warning was on screen, in a locale given by `env`.

@@ -120,6 +120,58 @@ TEST(Deadlines, AFlashStoppedByCtrlZShowsTheRestOfItsTimeAfterSigcont) {
     EXPECT_TRUE(game.wait_exit(timeout));
 }
 
+// A window resized 40 times in under a second during the first flash: the flash is drawn again
+// for the last size, both flashes keep their times, and a key typed meanwhile waits for the
+// first question. libvterm fills a grown window's cells by itself, so the redraw is looked for
+// in the game's own output.
+TEST(Deadlines, AFlashDrawnAgainForEachNewSizeKeepsItsTime) {
+    Game game({.fast_clock = false});
+    const milliseconds timeout{10000};
+    ASSERT_TRUE(shows(game, esperado::aviso_do_menu, timeout));
+    game.type("1\r");
+    std::vector<Clock::time_point> starts;
+    std::vector<int> colours;
+    for (int k = 1; k <= 2; ++k) {
+        const std::string label = esperado::com_numero(esperado::piscada, k);
+        const auto start = game.wait_until([&] { return game.screen().line(0) == label; }, timeout);
+        ASSERT_TRUE(start) << game.screen().dump();
+        starts.push_back(*start);
+        colours.push_back(colour_number(game.screen().cell(0, 0).bg));
+        if (k == 2) break;
+        std::size_t last = 0;
+        Clock::time_point resized;
+        for (int i = 0; i < 40; ++i) {
+            game.resize(30 + i % 7, 80 + i * 7 % 41);
+            resized = Clock::now();
+            if (i == 20) game.type("3");
+            last = game.output().size();
+            game.wait_until([] { return false; }, milliseconds{20}); // output read as it comes
+        }
+        ASSERT_TRUE(game.wait_for_output(label, last, milliseconds{1000}))
+            << "the flash was not drawn again after the last resize";
+        std::printf("flash drawn again %ld ms after the last resize\n",
+                    ms_between(resized, game.arrival(game.output().find(label, last))));
+    }
+    const std::string second = esperado::com_numero(esperado::piscada, 2);
+    const auto end = game.wait_until([&] { return game.screen().line(0) != second; }, timeout);
+    ASSERT_TRUE(end);
+    starts.push_back(*end);
+    for (int k = 0; k < 2; ++k) {
+        const long length = ms_between(starts[k], starts[k + 1]);
+        std::printf("flash %d, colour %d: %ld ms\n", k + 1, colours[k], length);
+        ASSERT_GT(colours[k], 0);
+        EXPECT_NEAR(length, esperado::cores[colours[k] - 1].ms, tolerance_ms) << "flash " << k + 1;
+    }
+    const std::string question = esperado::com_numero(esperado::pergunta, 1);
+    ASSERT_TRUE(shows(game, question, timeout));
+    const int row = game.screen().find(question).first;
+    EXPECT_TRUE(game.wait_until([&] { return game.screen().line(row) == question + "3"; }, timeout))
+        << "the key typed during the resizes is lost\n"
+        << game.screen().dump();
+    game.signal(SIGTERM);
+    EXPECT_TRUE(game.wait_exit(timeout));
+}
+
 // The key wait keeps keys typed before it for the reads and waits for a new one; a key pressed
 // as soon as the prompt is on the screen is a new one. Each screen is left with a key sent the
 // moment its prompt is rendered, on the real clock.

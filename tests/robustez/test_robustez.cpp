@@ -396,6 +396,34 @@ TEST(Terminal, DesligadoDuranteUmaLeitura) {
     }
 }
 
+// Where poll() cannot watch the terminal (macOS, for /dev/tty), the waits still wait: a key ends
+// the rules, a lone Esc is dropped once the rest of a key had time to come, and a menu left
+// waiting on a non-blocking terminal takes no processor time.
+TEST(Terminal, OndePollNaoVigiaOTerminal) {
+    for (const bool nao_bloqueante : {false, true}) {
+        SCOPED_TRACE(nao_bloqueante ? "non-blocking" : "blocking");
+        child::Start inicio = o_jogo(Session::Own);
+        inicio.env = child::with_changes(inicio.env, {"LD_PRELOAD=" POLL_SEM_TERMINAIS,
+                                                      "ASAN_OPTIONS=verify_asan_link_order=0"});
+        inicio.nonblocking = nao_bloqueante;
+        child::Process jogo(inicio, 30, 80);
+        ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
+        std::this_thread::sleep_for(milliseconds(2000)); // idle at the menu
+        jogo.type("\033");
+        std::this_thread::sleep_for(milliseconds(200));
+        jogo.type("2\n");
+        ASSERT_TRUE(esperar_texto(jogo, prompt_da_tecla, 0, 5000)) << "Esc ate the 2";
+        EXPECT_EQ(contar(jogo.output(), invalida), 0);
+        ASSERT_TRUE(tecla_ate_o_menu(jogo)) << "a key did not end the rules";
+        fim_da_entrada(jogo);
+        const fim_do_jogo fim = aguardar(jogo);
+        ASSERT_TRUE(fim.terminou);
+        EXPECT_EQ(fim.estado, 0);
+        std::printf("CPU time, 2 s idle at the menu: %.3f s\n", fim.cpu_segundos);
+        EXPECT_LT(fim.cpu_segundos, 0.5);
+    }
+}
+
 // A line typed at the terminal is echoed as it is typed; what the game keeps of it to redraw
 // the screen must not grow with it.
 TEST(Terminal, LinhaLongaDigitadaComMemoriaLimitada) {
