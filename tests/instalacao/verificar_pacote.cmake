@@ -1,7 +1,7 @@
 # Builds the Debian package with cpack -G DEB and checks its control fields and its contents:
 # the game in /usr/games, stripped (of .comment too), its manual page compressed in section 6,
 # the read-me and the changelog made from the news, the menu entry, the icons and the metainfo,
-# the library dependencies.
+# the library dependencies (the menu entry's contents: verificar_instalacao.cmake).
 
 function(falhar)
   string(JOIN "" texto ${ARGN})
@@ -92,13 +92,6 @@ if(NOT r EQUAL 0 OR NOT r2 EQUAL 0 OR erro OR NOT versao STREQUAL "${VERSAO}")
   file(READ ${TRABALHO}/changelog changelog)
   falhar("the package's changelog is not a Debian changelog of version ${VERSAO} "
          "(dpkg-parsechangelog: '${versao}' ${erro}):\n${changelog}")
-endif()
-
-# The menu entry starts the packaged game.
-file(STRINGS ${TRABALHO}/conteudo/usr/${PASTA_DADOS}/applications/quirelo.desktop exec
-     REGEX "^Exec=")
-if(NOT exec STREQUAL "Exec=/usr/${PASTA_JOGOS}/quirelo")
-  falhar("the package's menu entry has '${exec}', not 'Exec=/usr/${PASTA_JOGOS}/quirelo'")
 endif()
 
 # Stripped as Debian strips: no symbols, and no .comment (the compilers' version strings).
