@@ -1,13 +1,15 @@
 // Tests of the Windows backend on a real console (Windows, or wine in a pseudo-terminal): what
 // the clears, schemes and cursor moves leave in the console's cells.
 #include "console/terminal.h"
+#include "console/windows/windows.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
-#include <windows.h>
 
 namespace {
 
@@ -113,13 +115,20 @@ class ConsoleWindows : public testing::Test {
 
 } // namespace
 
-// First: the start, on a console in the player's blue. The screens' own light grey on black is
-// in every cell, and whatever the test of VT codes printed is gone, the cursor back in place.
+// First: the start, on a console in the player's blue, code page 850, QuickEdit on. The screens'
+// own light grey on black is in every cell, and whatever the test of VT codes printed is gone,
+// the cursor back in place; QuickEdit is off, the code page stays.
 TEST(InicioDoConsole, EsquemaNormalEmTodasAsCelulasENadaDoTesteDeVt) {
     if (!e_console()) GTEST_SKIP() << "standard output is not a console";
     pintar(0x1E);
     const COORD cursor = info().dwCursorPosition;
+    SetConsoleOutputCP(850);
+    SetConsoleMode(entrada(), 0x1F7); // conhost's: QuickEdit, insert, line editing and echo
     iniciar_uma_vez();
+    DWORD modo = 0;
+    GetConsoleMode(entrada(), &modo);
+    EXPECT_EQ(modo & (ENABLE_QUICK_EDIT_MODE | ENABLE_EXTENDED_FLAGS), ENABLE_EXTENDED_FLAGS);
+    EXPECT_EQ(GetConsoleOutputCP(), 850u);
     EXPECT_TRUE(todas_as_celulas(0x07));
     EXPECT_EQ(info().dwCursorPosition.X, cursor.X);
     EXPECT_EQ(info().dwCursorPosition.Y, cursor.Y);
@@ -127,24 +136,86 @@ TEST(InicioDoConsole, EsquemaNormalEmTodasAsCelulasENadaDoTesteDeVt) {
         EXPECT_EQ(caractere(cursor.X + i, cursor.Y), L' ') << "column " << cursor.X + i;
 }
 
-// Leaving in a flash (in a child process on the same console): every cell in the player's own
-// colours again, and the output mode as it was found.
+// Leaving in a flash at the end of input (in a child process on the same console): every cell in
+// the player's own colours again, and the modes as they were found, QuickEdit on.
 TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
     if (!e_console()) GTEST_SKIP() << "standard output is not a console";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     pintar(0x1E);
-    DWORD modo_antes = 0;
-    GetConsoleMode(saida(), &modo_antes);
+    SetConsoleMode(entrada(), 0x1F7);
+    DWORD antes[2] = {}, depois[2] = {};
+    GetConsoleMode(saida(), &antes[0]);
+    GetConsoleMode(entrada(), &antes[1]);
     EXPECT_EXIT(
         {
             terminal_iniciar();
             terminal_definir_esquema("4F");
             terminal_escrever("Cor:1");
+            digitar(L"\x1A\r");
+            for (std::string pedaco; terminal_ler_entrada(pedaco);) {
+            }
             terminal_encerrar(3);
         },
         testing::ExitedWithCode(3), "");
     EXPECT_TRUE(todas_as_celulas(0x1E));
-    DWORD modo_depois = 0;
+    GetConsoleMode(saida(), &depois[0]);
+    GetConsoleMode(entrada(), &depois[1]);
+    EXPECT_EQ(depois[0], antes[0]);
+    EXPECT_EQ(depois[1], antes[1]);
+}
+
+// The VT path, run on wine's console, which shows the codes as text: what it writes, read back
+// from the cells in order, is what redirected output gets for the same screens, with the
+// console's scroll-back erased after each erase of the screen; leaving gives the console back.
+TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
+    if (!e_console()) GTEST_SKIP() << "standard output is not a console";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const auto telas = [] { // in the normal scheme, where a console starts and a terminal not
+        terminal_definir_esquema("07");
+        terminal_escrever("Cor:1 s\xC3\xA3o");
+        terminal_limpar();
+        terminal_definir_esquema("4F");
+        terminal_mover_cursor(2, 5);
+        terminal_escrever("\033[31mX\033[0mY");
+        terminal_encerrar(3);
+    };
+    // One name for the parent and the child, which runs this test again from its start.
+    char pasta[MAX_PATH];
+    const std::string arquivo = std::string(pasta, GetTempPathA(MAX_PATH, pasta)) + "saida_vt";
+    EXPECT_EXIT(
+        {
+            SetStdHandle(STD_OUTPUT_HANDLE, CreateFileA(arquivo.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                        CREATE_ALWAYS, 0, nullptr));
+            iniciar_saida();
+            telas();
+        },
+        testing::ExitedWithCode(3), "");
+    std::stringstream bytes;
+    bytes << std::ifstream(arquivo, std::ios::binary).rdbuf();
+    std::string vt = bytes.str();
+    ASSERT_NE(vt.find("Y"), std::string::npos) << vt; // the redirected output's last character
+    for (auto em = vt.find("\033[2J"); em != std::string::npos; em = vt.find("\033[2J", em + 1))
+        vt.insert(em + 4, "\033[3J");
+    std::wstring esperado(vt.size(), L'\0');
+    esperado.resize(MultiByteToWideChar(CP_UTF8, 0, vt.data(), int(vt.size()), esperado.data(),
+                                        int(vt.size())));
+    DWORD n = 0, modo_antes = 0, modo_depois = 0;
+    const DWORD celulas = DWORD(info().dwSize.X) * info().dwSize.Y;
+    FillConsoleOutputCharacterW(saida(), L' ', celulas, COORD{0, 0}, &n);
+    pintar(0x1E);
+    SetConsoleCursorPosition(saida(), COORD{0, 0});
+    GetConsoleMode(saida(), &modo_antes);
+    EXPECT_EXIT(
+        {
+            iniciar_saida(true);
+            telas();
+        },
+        testing::ExitedWithCode(3), "");
+    DeleteFileA(arquivo.c_str());
+    std::wstring texto(celulas, L'\0'); // after the lines the child's test framework wrote
+    ReadConsoleOutputCharacterW(saida(), texto.data(), celulas, COORD{0, 0}, &n);
+    EXPECT_NE(texto.find(esperado), std::wstring::npos) << vt;
+    EXPECT_TRUE(todas_as_celulas(0x1E));
     GetConsoleMode(saida(), &modo_depois);
     EXPECT_EQ(modo_depois, modo_antes);
 }

@@ -185,5 +185,49 @@ TEST(Wine, RedirectedOutputCentresOnTheConsoleItRunsIn) {
         << game.screen().dump();
 }
 
+// On a console window's default buffer, 120 columns by 9001 rows, with QuickEdit on: every flash
+// of a round lasts its time within 5 ms on the screen; a Ctrl-C in a flash ends the game at once,
+// and the console has its modes and buffer back (console_9001 prints them before and after the
+// game: "antes IN OUT WxH depois IN OUT WxH"). The end of input cannot be typed here: the pty
+// turns Ctrl-Z into SIGTSTP for wine.
+TEST(Wine, ABufferOf9001RowsFlashesOnTimeAndComesBackAfterCtrlC) {
+    Options options = under_wine();
+    options.args = {QUIRELO_CONSOLE_9001, QUIRELO_JOGO_WINDOWS};
+    options.cols = 120;
+    Game game(options);
+    ASSERT_TRUE(wait_for_menu(game)) << game.screen().dump();
+    game.type("1\r");
+    const auto round = watch_round(game, {}, timeout);
+    ASSERT_TRUE(round && round->flash_gone.size() == 2) << game.screen().dump();
+    long nominal = 0; // the flashes follow each other at once: together, the sum of their times
+    for (std::size_t k = 0; k < 2; ++k) {
+        nominal += esperado::cores[round->colours[k] - 1].ms;
+        EXPECT_NEAR(round->flash_ms[k], esperado::cores[round->colours[k] - 1].ms, 5) << k;
+    }
+    const milliseconds lasted = std::chrono::duration_cast<milliseconds>(
+        round->flash_gone.back() - round->flash_shown.front());
+    std::printf("flashes of %ld and %ld ms, together %ld ms\n", round->flash_ms[0],
+                round->flash_ms[1], static_cast<long>(lasted.count()));
+    EXPECT_NEAR(lasted.count(), nominal, 5) << "round 1's flashes";
+    ASSERT_TRUE(answer(game, round->colours, timeout)) << game.screen().dump();
+    ASSERT_TRUE(shows(game, esperado::pergunta_seguir, timeout));
+    game.type("s\r");
+    const std::string flash = esperado::com_numero(esperado::piscada, 1);
+    ASSERT_TRUE(game.wait_until([&] { return game.screen().line(0) == flash; }, timeout));
+    const auto pressed = Clock::now();
+    game.type("\x03");
+    ASSERT_TRUE(game.wait_exit(timeout)) << game.screen().dump();
+    EXPECT_LT(Clock::now() - pressed, milliseconds{1000}) << "a flash lasts 1500 ms or more";
+    EXPECT_TRUE(WIFEXITED(game.wait_status()) && WEXITSTATUS(game.wait_status()) == status_ctrl_c)
+        << describe_status(game.wait_status());
+    const auto [row, column] = game.screen().find("antes ");
+    ASSERT_GE(row, 0) << game.screen().dump();
+    const std::string line = game.screen().line(row).substr(column + 6);
+    const auto after = line.find(" depois ");
+    ASSERT_NE(after, std::string::npos) << line;
+    EXPECT_EQ(line.substr(after + 8), line.substr(0, after));
+    EXPECT_NE(line.find(" 120x9001"), std::string::npos) << line;
+}
+
 } // namespace
 } // namespace e2e
