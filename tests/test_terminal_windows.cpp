@@ -298,6 +298,28 @@ TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
     EXPECT_EQ(pedaco, "3\n"); // neither the Shift nor the 'x' that ended the wait
 }
 
+// The sleeps keep one schedule: twenty of 10 ms with 1 ms of drawing before each end 201 ms after
+// the first drawing began, not 220.
+TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
+    const auto agora = [] {
+        LARGE_INTEGER contador, frequencia;
+        QueryPerformanceCounter(&contador);
+        QueryPerformanceFrequency(&frequencia);
+        return double(contador.QuadPart) * 1000 / double(frequencia.QuadPart);
+    };
+    const double inicio = agora();
+    for (int i = 0; i < 20; ++i) {
+        for (const double desenhado = agora() + 1; agora() < desenhado;) {
+        }
+        terminal_dormir(10);
+    }
+    const double total = agora() - inicio;
+    const bool alta = temporizador_em_uso() == temporizador_dos_sonos::alta_resolucao;
+    std::printf("20 sleeps on %s: %.2f ms\n",
+                alta ? "a high-resolution waitable timer" : "an ordinary timer, 1 ms tick", total);
+    EXPECT_NEAR(total, 201, 4);
+}
+
 // Last: the input stays ended for the rest of the program.
 TEST_F(ConsoleWindows, CtrlZEncerraAEntrada) {
     digitar(L"7\x1A\r");
