@@ -142,10 +142,9 @@ TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
     if (!e_console()) GTEST_SKIP() << "standard output is not a console";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     pintar(0x1E);
-    SetConsoleMode(entrada(), 0x1F7);
-    DWORD antes[2] = {}, depois[2] = {};
-    GetConsoleMode(saida(), &antes[0]);
-    GetConsoleMode(entrada(), &antes[1]);
+    SetConsoleMode(entrada(), 0x1F7); // conhost's: QuickEdit, insert, line editing and echo
+    DWORD modo_antes = 0, modo_entrada = 0;
+    GetConsoleMode(saida(), &modo_antes);
     EXPECT_EXIT(
         {
             terminal_iniciar();
@@ -158,66 +157,58 @@ TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
         },
         testing::ExitedWithCode(3), "");
     EXPECT_TRUE(todas_as_celulas(0x1E));
-    GetConsoleMode(saida(), &depois[0]);
-    GetConsoleMode(entrada(), &depois[1]);
-    EXPECT_EQ(depois[0], antes[0]);
-    EXPECT_EQ(depois[1], antes[1]);
+    DWORD modo_depois = 0;
+    GetConsoleMode(saida(), &modo_depois);
+    EXPECT_EQ(modo_depois, modo_antes);
+    GetConsoleMode(entrada(), &modo_entrada);
+    EXPECT_EQ(modo_entrada, 0x1F7u);
 }
 
 // The VT path, run on wine's console, which shows the codes as text: what it writes, read back
-// from the cells in order, is what redirected output gets for the same screens, with the
-// console's scroll-back erased after each erase of the screen; leaving gives the console back.
+// from the cells, is what redirected output gets for the same screens, with the console's
+// scroll-back erased after each erase of the screen; leaving gives the console back.
 TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
     if (!e_console()) GTEST_SKIP() << "standard output is not a console";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const auto telas = [] { // in the normal scheme, where a console starts and a terminal not
-        terminal_definir_esquema("07");
-        terminal_escrever("Cor:1 s\xC3\xA3o");
-        terminal_limpar();
-        terminal_definir_esquema("4F");
-        terminal_mover_cursor(2, 5);
-        terminal_escrever("\033[31mX\033[0mY");
-        terminal_encerrar(3);
-    };
-    // One name for the parent and the child, which runs this test again from its start.
+    // One file for this test and its children, which run it again from its start.
     char pasta[MAX_PATH];
     const std::string arquivo = std::string(pasta, GetTempPathA(MAX_PATH, pasta)) + "saida_vt";
-    EXPECT_EXIT(
-        {
-            SetStdHandle(STD_OUTPUT_HANDLE, CreateFileA(arquivo.c_str(), GENERIC_WRITE, 0, nullptr,
-                                                        CREATE_ALWAYS, 0, nullptr));
-            iniciar_saida();
-            telas();
-        },
-        testing::ExitedWithCode(3), "");
+    DWORD n = 0, modo = 0, modo_depois = 0;
+    GetConsoleMode(saida(), &modo);
+    for (const bool console : {false, true}) {
+        pintar(0x1E);
+        EXPECT_EXIT(
+            {
+                if (!console)
+                    SetStdHandle(STD_OUTPUT_HANDLE,
+                                 CreateFileA(arquivo.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, 0, nullptr));
+                iniciar_saida(console);
+                terminal_definir_esquema("07"); // as a console starts, and a terminal does not
+                terminal_escrever("Cor:1 s\xC3\xA3o");
+                terminal_limpar();
+                terminal_definir_esquema("4F");
+                terminal_mover_cursor(2, 5);
+                terminal_escrever("\033[31mX\033[0mY");
+                terminal_encerrar(3);
+            },
+            testing::ExitedWithCode(3), "");
+    }
     std::stringstream bytes;
     bytes << std::ifstream(arquivo, std::ios::binary).rdbuf();
+    DeleteFileA(arquivo.c_str());
     std::string vt = bytes.str();
-    ASSERT_NE(vt.find("Y"), std::string::npos) << vt; // the redirected output's last character
     for (auto em = vt.find("\033[2J"); em != std::string::npos; em = vt.find("\033[2J", em + 1))
         vt.insert(em + 4, "\033[3J");
-    std::wstring esperado(vt.size(), L'\0');
+    std::wstring esperado(vt.size(), L'\0'), celulas(DWORD(info().dwSize.X) * info().dwSize.Y, 0);
     esperado.resize(MultiByteToWideChar(CP_UTF8, 0, vt.data(), int(vt.size()), esperado.data(),
                                         int(vt.size())));
-    DWORD n = 0, modo_antes = 0, modo_depois = 0;
-    const DWORD celulas = DWORD(info().dwSize.X) * info().dwSize.Y;
-    FillConsoleOutputCharacterW(saida(), L' ', celulas, COORD{0, 0}, &n);
-    pintar(0x1E);
-    SetConsoleCursorPosition(saida(), COORD{0, 0});
-    GetConsoleMode(saida(), &modo_antes);
-    EXPECT_EXIT(
-        {
-            iniciar_saida(true);
-            telas();
-        },
-        testing::ExitedWithCode(3), "");
-    DeleteFileA(arquivo.c_str());
-    std::wstring texto(celulas, L'\0'); // after the lines the child's test framework wrote
-    ReadConsoleOutputCharacterW(saida(), texto.data(), celulas, COORD{0, 0}, &n);
-    EXPECT_NE(texto.find(esperado), std::wstring::npos) << vt;
+    ReadConsoleOutputCharacterW(saida(), celulas.data(), DWORD(celulas.size()), COORD{0, 0}, &n);
+    EXPECT_NE(esperado.find(L"Y"), std::wstring::npos) << vt;
+    EXPECT_NE(celulas.find(esperado), std::wstring::npos) << vt;
     EXPECT_TRUE(todas_as_celulas(0x1E));
     GetConsoleMode(saida(), &modo_depois);
-    EXPECT_EQ(modo_depois, modo_antes);
+    EXPECT_EQ(modo_depois, modo);
 }
 
 TEST_F(ConsoleWindows, EsquemaRecoloreTodasAsCelulasComOTextoJaEscrito) {
@@ -298,13 +289,13 @@ TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
     EXPECT_EQ(pedaco, "3\n"); // neither the Shift nor the 'x' that ended the wait
 }
 
-// The sleeps keep one schedule: twenty of 10 ms with 1 ms of drawing before each end 201 ms after
-// the first drawing began, not 220.
+// The sleeps keep one schedule: twenty of 10 ms, each after 1 ms of drawing, end 201 ms after the
+// first drawing began, not 220.
 TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
-    const auto agora = [] {
-        LARGE_INTEGER contador, frequencia;
+    LARGE_INTEGER frequencia, contador;
+    QueryPerformanceFrequency(&frequencia);
+    const auto agora = [&] {
         QueryPerformanceCounter(&contador);
-        QueryPerformanceFrequency(&frequencia);
         return double(contador.QuadPart) * 1000 / double(frequencia.QuadPart);
     };
     const double inicio = agora();
@@ -313,11 +304,7 @@ TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
         }
         terminal_dormir(10);
     }
-    const double total = agora() - inicio;
-    const bool alta = temporizador_em_uso() == temporizador_dos_sonos::alta_resolucao;
-    std::printf("20 sleeps on %s: %.2f ms\n",
-                alta ? "a high-resolution waitable timer" : "an ordinary timer, 1 ms tick", total);
-    EXPECT_NEAR(total, 201, 4);
+    EXPECT_NEAR(agora() - inicio, 201, 4);
 }
 
 // Last: the input stays ended for the rest of the program.

@@ -128,7 +128,9 @@ void preencher(COORD tamanho, WORD atributo, bool apagar) {
     DWORD feitas = 0;
     if (apagar) FillConsoleOutputCharacterW(saida.destino, L' ', celulas, COORD{0, 0}, &feitas);
     FillConsoleOutputAttribute(saida.destino, atributo, celulas, COORD{0, 0}, &feitas);
-    SetConsoleTextAttribute(saida.destino, atributo);
+    // One console call less per screen where the attribute is known to be in force already (the
+    // VT codes a console follows change it unseen).
+    if (saida.vt || atributo != saida.atributos) SetConsoleTextAttribute(saida.destino, atributo);
     saida.atributos = atributo;
 }
 
@@ -200,7 +202,7 @@ bool iniciar_saida(bool vt_sem_sondar) {
     saida.modo_original = modo;
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(saida.destino, &info)) return true;
-    saida.atributos_originais = info.wAttributes;
+    saida.atributos_originais = saida.atributos = info.wAttributes;
     saida.tamanho_original = info.dwSize;
     const DWORD sem_vt =
         (modo | ENABLE_PROCESSED_OUTPUT) & ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_PROCESSING);

@@ -18,8 +18,8 @@ using periodo_do_sistema = UINT(WINAPI*)(UINT);
 // The timer the sleeps wait on and the schedule they keep.
 struct estado_dos_sonos {
     agenda_de_sonos agenda;
+    bool preparado = false; // the first sleep has made the timer, or tried
     HANDLE temporizador = nullptr;
-    temporizador_dos_sonos tipo = temporizador_dos_sonos::nenhum;
     // timeEndPeriod, once timeBeginPeriod has raised the timer's resolution for the game.
     std::atomic<periodo_do_sistema> fim_do_periodo{nullptr};
 };
@@ -54,13 +54,12 @@ void pedir_periodo() {
 // The timer, made at the first sleep: a high-resolution one (Windows 10 1803 and later, which
 // others refuse); otherwise an ordinary one on a 1 ms tick.
 void preparar_temporizador() {
-    if (sonos.tipo != temporizador_dos_sonos::nenhum) return;
+    if (sonos.preparado) return;
+    sonos.preparado = true;
     sonos.temporizador = CreateWaitableTimerExW(nullptr, nullptr, alta_resolucao, TIMER_ALL_ACCESS);
-    sonos.tipo = temporizador_dos_sonos::alta_resolucao;
     if (sonos.temporizador) return;
     pedir_periodo();
     sonos.temporizador = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
-    sonos.tipo = temporizador_dos_sonos::tique_de_1_ms;
 }
 
 // Waits until the counter reaches `prazo`; a timer that fires early is set again for the rest,
@@ -77,10 +76,6 @@ void dormir_ate(long long prazo) {
 }
 
 } // namespace
-
-temporizador_dos_sonos temporizador_em_uso() {
-    return sonos.tipo;
-}
 
 void recomecar_prazos() {
     sonos.agenda.com_prazo = false;

@@ -45,11 +45,6 @@ void devolver_entrada();
 
 // --- Sleeps (sono.cpp) ---
 
-// The timer the sleeps wait on, made at the first: none yet, a high-resolution waitable timer,
-// or, where the system refuses one, an ordinary timer with the system's tick raised to 1 ms.
-enum class temporizador_dos_sonos { nenhum, alta_resolucao, tique_de_1_ms };
-temporizador_dos_sonos temporizador_em_uso();
-
 // A read or key wait begins: the next sleep starts a schedule of its own.
 void recomecar_prazos();
 

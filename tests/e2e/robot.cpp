@@ -65,8 +65,6 @@ std::optional<RoundSeen> watch_round(Game& game, const std::function<void(int, i
         if (shown == 0) return;
         seen.flash_ms.push_back(static_cast<long>(
             std::chrono::duration_cast<milliseconds>(game.rendered_at() - shown_since).count()));
-        seen.flash_shown.push_back(shown_since);
-        seen.flash_gone.push_back(game.rendered_at());
         shown = 0;
     };
     const auto question = game.wait_until(

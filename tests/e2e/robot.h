@@ -21,11 +21,10 @@ constexpr milliseconds step_timeout{15000};
 
 // What the player saw of one round, from its announcement to its first question.
 struct RoundSeen {
-    int number = 0;                 // from "Rodada %d"
-    std::vector<std::string> steps; // the count-down texts, in order
-    std::vector<int> colours;       // the colour read off each flash "Cor:k", in order
-    std::vector<long> flash_ms;     // how long each flash stayed on screen, in real time
-    std::vector<Clock::time_point> flash_shown, flash_gone; // when each flash came and went
+    int number = 0;                  // from "Rodada %d"
+    std::vector<std::string> steps;  // the count-down texts, in order
+    std::vector<int> colours;        // the colour read off each flash "Cor:k", in order
+    std::vector<long> flash_ms;      // how long each flash stayed on screen, in real time
     std::vector<std::string> faults; // whatever on screen was not a clean flash
 };
 
