@@ -261,6 +261,8 @@ TEST_F(ConsoleWindows, LinhaDoConsoleEmUtf8ComSoOFimDeLinha) {
     EXPECT_EQ(pedaco, "1 2\n");
     ASSERT_TRUE(terminal_ler_entrada(pedaco));
     EXPECT_EQ(pedaco, "3\n");
+    terminal_limpar(); // the console's echo of the lines is wiped too
+    EXPECT_EQ(caractere(0, 0), L' ');
 }
 
 TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {

@@ -148,6 +148,7 @@ bool terminal_ler_entrada(std::string& pedaco) {
     pedaco.clear();
     descarregar();
     recomecar_prazos();
+    tela_mudada();
     for (;;) {
         if (tirar_pedaco(entrada.pendente, pedaco, maior_pedaco)) return true;
         if (entrada.fim || !receber()) {

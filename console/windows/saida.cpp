@@ -35,8 +35,9 @@ struct estado_da_saida {
     WORD atributo_esquema = 0x07; // the scheme in force, as a console attribute
     std::string sgr_esquema;      // and as one SGR sequence
     std::string pendente;         // bytes not yet written
-    std::string tela; // VT sequences: what was drawn since the last clear, for a scheme change
-                      // to draw again in its colours
+    bool limpa = false; // attributes: blank in the scheme, cursor home, nothing drawn or echoed
+    std::string tela;   // VT sequences: what was drawn since the last clear, for a scheme change
+                        // to draw again in its colours
     SRWLOCK trava = SRWLOCK_INIT;
     std::atomic<DWORD> dono{0}; // the thread that holds `trava`, 0 for none
 };
@@ -256,7 +257,12 @@ void devolver_saida() {
     SetConsoleMode(saida.destino, saida.modo_original);
 }
 
+void tela_mudada() {
+    saida.limpa = false;
+}
+
 void terminal_escrever(std::string_view texto) {
+    saida.limpa = false;
     anexar_saida(texto);
     if (em_vt()) saida.tela.append(texto);
 }
@@ -264,6 +270,7 @@ void terminal_escrever(std::string_view texto) {
 // A console that follows VT codes is cleared by the same sequences as redirected output, its
 // scroll-back too (the one Windows Terminal keeps beside the buffer), as "cls" clears it.
 void terminal_limpar() {
+    if (saida.limpa) return; // with text attributes, a clear screen cleared again is the same
     travar_saida();
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
@@ -278,6 +285,7 @@ void terminal_limpar() {
                                 static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
         if (info.srWindow.Top != 0) SetConsoleWindowInfo(saida.destino, TRUE, &janela);
         SetConsoleCursorPosition(saida.destino, COORD{0, 0});
+        saida.limpa = true;
     }
     destravar();
 }
@@ -302,6 +310,7 @@ void terminal_definir_esquema(std::string_view esquema) {
 
 void terminal_mover_cursor(int linha, int coluna) {
     if (linha < 0 || coluna < 0) return; // the console refuses the whole move
+    saida.limpa = false;
     if (em_vt()) {
         terminal_escrever("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) +
                           "H");

@@ -29,6 +29,9 @@ bool saida_travada_aqui();
 void descarregar();
 void descarregar_travado();
 
+// The console echoed the player's typing: the screen is no longer only what the game drew.
+void tela_mudada();
+
 // The console's output mode, buffer size and colours as the player left them, the colours in
 // every cell of the buffer. The caller holds the lock.
 void devolver_saida();
