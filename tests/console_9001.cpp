@@ -1,8 +1,7 @@
-// A player's console for the Windows build under wine: the buffer a console window has by
-// default (9001 rows at the window's width) and conhost's input modes (QuickEdit on), the program
-// given run in it, then "antes IN OUT WxH depois IN OUT WxH": the console's input and output
-// modes and buffer before and after it. Its status is the program's.
-// Usage: console_9001.exe PROGRAM
+// A player's console for the Windows build under wine: a console window's default buffer (9001
+// rows at the window's width) and conhost's input modes (QuickEdit on), the program given run in
+// it, then "antes IN OUT WxH depois IN OUT WxH", the console's modes and buffer before and after
+// it. Its status is the program's. Usage: console_9001.exe PROGRAM
 #include <windows.h>
 
 #include <cstdio>

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,9 +82,15 @@ void digitar(std::wstring_view texto) {
     pressionar(teclas);
 }
 
+// The console mode of a handle, 0 when it is no console.
+DWORD modo(HANDLE console) {
+    DWORD m = 0;
+    GetConsoleMode(console, &m);
+    return m;
+}
+
 bool e_console() {
-    DWORD modo = 0;
-    return GetConsoleMode(saida(), &modo) != 0;
+    return modo(saida()) != 0;
 }
 
 // The player's console in its own colours: every cell, and the text to come.
@@ -125,9 +131,8 @@ TEST(InicioDoConsole, EsquemaNormalEmTodasAsCelulasENadaDoTesteDeVt) {
     SetConsoleOutputCP(850);
     SetConsoleMode(entrada(), 0x1F7); // conhost's: QuickEdit, insert, line editing and echo
     iniciar_uma_vez();
-    DWORD modo = 0;
-    GetConsoleMode(entrada(), &modo);
-    EXPECT_EQ(modo & (ENABLE_QUICK_EDIT_MODE | ENABLE_EXTENDED_FLAGS), ENABLE_EXTENDED_FLAGS);
+    EXPECT_EQ(modo(entrada()) & (ENABLE_QUICK_EDIT_MODE | ENABLE_EXTENDED_FLAGS),
+              ENABLE_EXTENDED_FLAGS);
     EXPECT_EQ(GetConsoleOutputCP(), 850u);
     EXPECT_TRUE(todas_as_celulas(0x07));
     EXPECT_EQ(info().dwCursorPosition.X, cursor.X);
@@ -143,8 +148,7 @@ TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     pintar(0x1E);
     SetConsoleMode(entrada(), 0x1F7); // conhost's: QuickEdit, insert, line editing and echo
-    DWORD modo_antes = 0, modo_entrada = 0;
-    GetConsoleMode(saida(), &modo_antes);
+    const DWORD modo_antes = modo(saida());
     EXPECT_EXIT(
         {
             terminal_iniciar();
@@ -157,11 +161,8 @@ TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
         },
         testing::ExitedWithCode(3), "");
     EXPECT_TRUE(todas_as_celulas(0x1E));
-    DWORD modo_depois = 0;
-    GetConsoleMode(saida(), &modo_depois);
-    EXPECT_EQ(modo_depois, modo_antes);
-    GetConsoleMode(entrada(), &modo_entrada);
-    EXPECT_EQ(modo_entrada, 0x1F7u);
+    EXPECT_EQ(modo(saida()), modo_antes);
+    EXPECT_EQ(modo(entrada()), 0x1F7u);
 }
 
 // The VT path, run on wine's console, which shows the codes as text: what it writes, read back
@@ -173,8 +174,7 @@ TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
     // One file for this test and its children, which run it again from its start.
     char pasta[MAX_PATH];
     const std::string arquivo = std::string(pasta, GetTempPathA(MAX_PATH, pasta)) + "saida_vt";
-    DWORD n = 0, modo = 0, modo_depois = 0;
-    GetConsoleMode(saida(), &modo);
+    const DWORD modo_antes = modo(saida());
     for (const bool console : {false, true}) {
         pintar(0x1E);
         EXPECT_EXIT(
@@ -194,21 +194,20 @@ TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
             },
             testing::ExitedWithCode(3), "");
     }
-    std::stringstream bytes;
-    bytes << std::ifstream(arquivo, std::ios::binary).rdbuf();
+    std::string vt{std::istreambuf_iterator<char>(std::ifstream(arquivo, std::ios::binary).rdbuf()),
+                   {}};
     DeleteFileA(arquivo.c_str());
-    std::string vt = bytes.str();
     for (auto em = vt.find("\033[2J"); em != std::string::npos; em = vt.find("\033[2J", em + 1))
         vt.insert(em + 4, "\033[3J");
     std::wstring esperado(vt.size(), L'\0'), celulas(DWORD(info().dwSize.X) * info().dwSize.Y, 0);
     esperado.resize(MultiByteToWideChar(CP_UTF8, 0, vt.data(), int(vt.size()), esperado.data(),
                                         int(vt.size())));
+    DWORD n = 0;
     ReadConsoleOutputCharacterW(saida(), celulas.data(), DWORD(celulas.size()), COORD{0, 0}, &n);
     EXPECT_NE(esperado.find(L"Y"), std::wstring::npos) << vt;
     EXPECT_NE(celulas.find(esperado), std::wstring::npos) << vt;
     EXPECT_TRUE(todas_as_celulas(0x1E));
-    GetConsoleMode(saida(), &modo_depois);
-    EXPECT_EQ(modo_depois, modo);
+    EXPECT_EQ(modo(saida()), modo_antes);
 }
 
 TEST_F(ConsoleWindows, EsquemaRecoloreTodasAsCelulasComOTextoJaEscrito) {
@@ -294,19 +293,16 @@ TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
 // The sleeps keep one schedule: twenty of 10 ms, each after 1 ms of drawing, end 201 ms after the
 // first drawing began, not 220.
 TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
-    LARGE_INTEGER frequencia, contador;
-    QueryPerformanceFrequency(&frequencia);
-    const auto agora = [&] {
-        QueryPerformanceCounter(&contador);
-        return double(contador.QuadPart) * 1000 / double(frequencia.QuadPart);
-    };
-    const double inicio = agora();
+    using relogio = std::chrono::steady_clock;
+    const auto inicio = relogio::now();
     for (int i = 0; i < 20; ++i) {
-        for (const double desenhado = agora() + 1; agora() < desenhado;) {
+        for (const auto desenhado = relogio::now() + std::chrono::milliseconds(1);
+             relogio::now() < desenhado;) {
         }
         terminal_dormir(10);
     }
-    EXPECT_NEAR(agora() - inicio, 201, 4);
+    const std::chrono::duration<double, std::milli> total = relogio::now() - inicio;
+    EXPECT_NEAR(total.count(), 201, 4);
 }
 
 // Last: the input stays ended for the rest of the program.
