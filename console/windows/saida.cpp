@@ -202,9 +202,10 @@ bool iniciar_saida(bool vt_sem_sondar) {
     saida.console = true;
     saida.modo_original = modo;
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(saida.destino, &info)) return true;
-    saida.atributos_originais = saida.atributos = info.wAttributes;
-    saida.tamanho_original = info.dwSize;
+    if (GetConsoleScreenBufferInfo(saida.destino, &info)) {
+        saida.atributos_originais = saida.atributos = info.wAttributes;
+        saida.tamanho_original = info.dwSize;
+    }
     const DWORD sem_vt =
         (modo | ENABLE_PROCESSED_OUTPUT) & ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     const bool aceito =
@@ -250,7 +251,8 @@ void devolver_saida() {
     if (!saida.console) return;
     // The buffer's size back, and as the game's clears wiped the player's text, the player's
     // colours in every cell.
-    SetConsoleScreenBufferSize(saida.destino, saida.tamanho_original);
+    if (saida.tamanho_original.Y > 0)
+        SetConsoleScreenBufferSize(saida.destino, saida.tamanho_original);
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(saida.destino, &info))
         preencher(info.dwSize, saida.atributos_originais, false);
