@@ -291,7 +291,8 @@ TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
 }
 
 // The sleeps keep one schedule: twenty of 10 ms, each after 1 ms of drawing, end 201 ms after the
-// first drawing began, not 220.
+// first drawing began, not 220 (give or take one sleep woken so late, on a loaded machine, that
+// the next begins a schedule of its own).
 TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
     using relogio = std::chrono::steady_clock;
     const auto inicio = relogio::now();
@@ -302,7 +303,7 @@ TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
         terminal_dormir(10);
     }
     const std::chrono::duration<double, std::milli> total = relogio::now() - inicio;
-    EXPECT_NEAR(total.count(), 201, 4);
+    EXPECT_NEAR(total.count(), 201, 9);
 }
 
 // Last: the input stays ended for the rest of the program.
