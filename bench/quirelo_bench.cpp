@@ -91,11 +91,11 @@ tela_lida classificar(const e2e::Emulator& tela, double escala) {
                            std::string("flash ") + nome_da_cor[cor],
                            cor > 0 ? esperado::cores[cor - 1].ms : 0);
     }
-    if (tela_vazia(tela)) {
-        if (!tela.alternate_screen()) return {tipo::saida, "exit: main screen back", "", 0};
+    if (tela_vazia(tela)) { // in a colour: the gap (wine's console has no alternate screen)
         if (e2e::colour_number(tela.cell(0, 0).bg) > 0)
             return temporizada(tipo::intervalo, "gap", "gap after the flashes",
                                esperado::ms::depois_das_cores);
+        if (!tela.alternate_screen()) return {tipo::saida, "exit: main screen back", "", 0};
         return {tipo::outro, "empty alternate screen", "", 0};
     }
     if (tela.contains(esperado::titulo(esperado::vitoria)))
@@ -251,6 +251,31 @@ std::vector<fase> fases_da_saida(const std::vector<e2e::Chunk>& pedacos,
     return fases;
 }
 
+// Under wine every console call of the game shows on the pty by itself, so a screen comes in
+// pieces: the clear, then the colours, then the text. An empty screen that stays less than this
+// before the next one is the next one's drawing, and its time is the next one's: each timed
+// phase then lasts from the first change its wait's end made to the first change the next one
+// made.
+constexpr double desenho_ms = 20;
+
+void juntar_desenhos(std::vector<fase>& fases) {
+    for (std::size_t i = 0; i + 1 < fases.size();) {
+        const tipo t = fases[i].tela.t;
+        const bool vazia =
+            t == tipo::intervalo || t == tipo::saida || fases[i].tela.rotulo == "other: ";
+        if (!vazia || fases[i].duracao_ms >= desenho_ms) {
+            ++i;
+            continue;
+        }
+        fases[i + 1].inicio = fases[i].inicio;
+        fases.erase(fases.begin() + static_cast<std::ptrdiff_t>(i));
+        if (i + 1 < fases.size())
+            fases[i].duracao_ms =
+                std::chrono::duration<double, std::milli>(fases[i + 1].inicio - fases[i].inicio)
+                    .count();
+    }
+}
+
 // Each phase's length from the game's writes: from the first write that drew it to the first
 // write that drew the next phase.
 void duracoes_do_jogo(std::vector<fase>& fases, const std::vector<grupo_de_escritas>& escritas) {
@@ -318,15 +343,28 @@ double ms_entre(Clock::time_point a, Clock::time_point b) {
 // ---------------------------------------------------------------------------------------------
 // Driving the game.
 
+// The pty's width for the game under wine.
+constexpr int colunas_wine = 120;
+
 struct opcoes {
     int jogos = 1;
     int inicios = 10;
     bool relogio_rapido = false;
     bool listar = false;
+    bool wine = false; // the Windows build's quirelo.exe under wine, on a 9001-row buffer
     std::string registro_so;
 };
 
 e2e::Options opcoes_do_jogo(const opcoes& o, const std::string& arquivo_registro) {
+    // A console window's buffer, 9001 rows of 120 columns, under wine's console, which turns the
+    // game's console calls into escape sequences of its own; the game's calls are not logged.
+    if (o.wine)
+        return {.program = QUIRELO_WINE,
+                .args = {QUIRELO_CONSOLE_9001, QUIRELO_JOGO_WINDOWS},
+                .cols = colunas_wine,
+                .fast_clock = false,
+                .env = {"WINEPREFIX=" QUIRELO_WINEPREFIX, "WINEDEBUG=-all",
+                        "WINEDLLOVERRIDES=mscoree,mshtml="}};
     // The preloads are set here, the log's first so that it sees every call.
     e2e::Options jogo{.rows = 30, .cols = 80, .fast_clock = false};
     std::string preload = "LD_PRELOAD=" + o.registro_so;
@@ -343,8 +381,12 @@ e2e::Options opcoes_do_jogo(const opcoes& o, const std::string& arquivo_registro
 
 // The menu's last row is drawn, and no message below it.
 bool menu_desenhado(e2e::Game& jogo) {
-    return jogo.screen().contains(esperado::aviso_do_menu) &&
-           !jogo.screen().contains(esperado::opcao_invalida.texto);
+    // Two rows, not the whole screen: the harness checks before every escape sequence, and under
+    // wine a slow check holds the reading of the pty back, and with it the game.
+    const e2e::Emulator& tela = jogo.screen();
+    return tela.line(esperado::avisos_do_menu[1].linha) == esperado::aviso_do_menu &&
+           tela.line(esperado::opcao_invalida.linha).find(esperado::opcao_invalida.texto) ==
+               std::string::npos;
 }
 
 [[noreturn]] void falhar(const std::string& o_que, e2e::Game& jogo) {
@@ -353,24 +395,45 @@ bool menu_desenhado(e2e::Game& jogo) {
 }
 
 // Plays one whole game to the victory with the robot, from the menu back to the menu.
-void ganhar_um_jogo(e2e::Game& jogo, milliseconds limite) {
+// The colours of a round read off row 0 alone as each flash shows: under wine, at 120 columns,
+// the robot's reads of every cell before each escape sequence hold back the reading of the pty,
+// and with it wine's console and the game's console calls.
+std::vector<int> cores_da_linha_0(e2e::Game& jogo, int quantas, milliseconds limite) {
+    std::vector<int> cores;
+    for (int k = 1; k <= quantas; ++k) {
+        const std::string rotulo = esperado::com_numero(esperado::piscada, k);
+        if (!jogo.wait_until([&] { return jogo.screen().line(0) == rotulo; }, limite))
+            falhar("no \"" + rotulo + "\"", jogo);
+        cores.push_back(e2e::colour_number(jogo.screen().cell(0, 0).bg));
+    }
+    return cores;
+}
+
+void ganhar_um_jogo(e2e::Game& jogo, milliseconds limite, bool wine) {
     jogo.type("1\r");
     for (int r = 1; r <= 5; ++r) {
         const std::string anuncio = esperado::com_numero(esperado::rodada, r);
         if (!jogo.wait_until([&] { return jogo.screen().line(0) == anuncio; }, limite))
             falhar("no \"" + anuncio + "\"", jogo);
-        const auto visto = e2e::watch_round(jogo, {}, limite);
-        if (!visto) falhar("round " + std::to_string(r) + " never asked its questions", jogo);
-        if (!visto->faults.empty())
-            std::fprintf(stderr, "quirelo_bench: round %d: %s\n", r,
-                         e2e::join(visto->faults).c_str());
-        if (!e2e::answer(jogo, visto->colours, limite))
+        std::vector<int> cores;
+        if (wine) {
+            cores = cores_da_linha_0(jogo, r + 1, limite);
+        } else {
+            const auto visto = e2e::watch_round(jogo, {}, limite);
+            if (!visto) falhar("round " + std::to_string(r) + " never asked its questions", jogo);
+            if (!visto->faults.empty())
+                std::fprintf(stderr, "quirelo_bench: round %d: %s\n", r,
+                             e2e::join(visto->faults).c_str());
+            cores = visto->colours;
+        }
+        if (!e2e::answer(jogo, cores, limite))
             falhar("round " + std::to_string(r) + " did not take its answers", jogo);
         if (!jogo.wait_for_text(esperado::acertou, limite))
             falhar("round " + std::to_string(r) + " was not won", jogo);
         jogo.type("s\r");
     }
-    if (!jogo.wait_for_text(esperado::titulo(esperado::vitoria), limite))
+    const std::string& vitoria = esperado::titulo(esperado::vitoria); // its row 1
+    if (!jogo.wait_until([&] { return jogo.screen().line(1) == vitoria; }, limite))
         falhar("no victory screen", jogo);
     if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite))
         falhar("no menu after the fireworks", jogo);
@@ -459,10 +522,15 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
               const tempos_de_inicio& inicio, const std::string& carga_antes) {
     utsname u{};
     uname(&u);
-    std::printf("QUIRELO ZAV TUNIX benchmark: %d winning game%s at %s in an 80x30 pty "
+    std::printf("QUIRELO ZAV TUNIX benchmark: %d winning game%s at %s in a%s pty "
                 "rendered by libvterm\n",
                 o.jogos, o.jogos == 1 ? "" : "s",
-                o.relogio_rapido ? "libfaketime's x10 speed (nominal times / 10)" : "real speed");
+                o.relogio_rapido ? "libfaketime's x10 speed (nominal times / 10)" : "real speed",
+                o.wine ? " 120x30" : "n 80x30");
+    if (o.wine)
+        std::printf("the Windows build's quirelo.exe under wine, on a 120x9001 console buffer: "
+                    "this measures the schedule of the waits and the fills, not Windows' timer "
+                    "tick nor a real console's fills\n");
     std::printf("machine: %ld CPUs, %s, %s %s; load average %s before, %s after\n\n",
                 sysconf(_SC_NPROCESSORS_ONLN), modelo_da_cpu().c_str(), u.sysname, u.release,
                 carga_antes.c_str(), carga().c_str());
@@ -490,12 +558,14 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
     for (const auto& l : tabela) {
         const double med = mediana(l.medidas);
         const double pior = mais_longe(l.medidas, l.nominal);
-        const double med_jogo = mediana(l.medidas_jogo) - l.nominal;
-        const double pior_jogo = mais_longe(l.medidas_jogo, l.nominal) - l.nominal;
+        char jogo[32] = "      -       -"; // no log of the game's writes
+        if (!l.medidas_jogo.empty())
+            std::snprintf(jogo, sizeof jogo, "%+7.2f %+7.2f", mediana(l.medidas_jogo) - l.nominal,
+                          mais_longe(l.medidas_jogo, l.nominal) - l.nominal);
         const bool ok = std::abs(med - l.nominal) <= 2 && std::abs(pior - l.nominal) <= 5;
-        std::printf("%-24s %4zu %8.0f | %8.2f %8.2f %+7.2f %+7.2f | %+7.2f %+7.2f | %s\n",
-                    l.grupo.c_str(), l.medidas.size(), l.nominal, med, pior, med - l.nominal,
-                    pior - l.nominal, med_jogo, pior_jogo, veredito(ok));
+        std::printf("%-24s %4zu %8.0f | %8.2f %8.2f %+7.2f %+7.2f | %s | %s\n", l.grupo.c_str(),
+                    l.medidas.size(), l.nominal, med, pior, med - l.nominal, pior - l.nominal, jogo,
+                    veredito(ok));
     }
 
     // The games: from each start banner to the menu after the fireworks. Their timed phases
@@ -558,7 +628,9 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
                     "the exit %lld KiB (target < 4096 KiB): %s\n",
                     reg.pico_kib, vmhwm, veredito(reg.pico_kib < 4096));
     } else {
-        std::printf("\nthe game wrote no log: no CPU, memory or write figures\n");
+        std::printf("\n%s: no CPU, memory or write figures\n",
+                    o.wine ? "under wine the game's own calls are not logged"
+                           : "the game wrote no log");
     }
     if (reg.transbordou) std::printf("(the write log overflowed: figures are partial)\n");
 
@@ -649,12 +721,14 @@ void listar_fases(const std::vector<fase>& fases, const std::vector<grupo_de_esc
 void uso() {
     std::fprintf(
         stderr,
-        "usage: quirelo_bench [--games N] [--starts N] [--fast-clock]\n"
+        "usage: quirelo_bench [--games N] [--starts N] [--fast-clock | --wine]\n"
         "  --games N     winning games to play in one run (default 1; 0 for the start alone)\n"
         "  --starts N    starts to the menu to time (default 10)\n"
         "  --fast-clock  preload libfaketime x10 into the game, as the end-to-end tests\n"
         "                do, and compare with the nominal times divided by 10\n"
-        "  --phases      also list every screen of the run with its duration\n");
+        "  --phases      also list every screen of the run with its duration\n"
+        "  --wine        the Windows build's quirelo.exe under wine instead, on a console\n"
+        "                buffer of 120x9001 (when built with QUIRELO_JOGO_WINDOWS)\n");
     std::exit(2);
 }
 
@@ -673,10 +747,14 @@ int main(int argc, char** argv) {
             o.listar = true;
         } else if (a == "--fast-clock") {
             o.relogio_rapido = true;
+        } else if (a == "--wine" && *QUIRELO_JOGO_WINDOWS) {
+            o.wine = true;
         } else {
             uso();
         }
     }
+    if (o.wine) o.inicios = 0; // the start is timed on the native game only
+    if (o.wine && o.relogio_rapido) uso();
     const double escala = o.relogio_rapido ? 10 : 1;
     const milliseconds limite(o.relogio_rapido ? 15000 : 60000);
     const std::string carga_antes = carga();
@@ -686,6 +764,9 @@ int main(int argc, char** argv) {
     const std::string arquivo = arquivo_temporario("quirelo_bench");
     e2e::Game jogo(opcoes_do_jogo(o, arquivo));
     if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite)) falhar("no menu", jogo);
+    // Wine's console takes the keys from the pty (its line editing off) a moment after the menu.
+    for (int i = 0; o.wine && i < 250 && (jogo.modes().c_lflag & ICANON); ++i)
+        jogo.wait_until([] { return false; }, milliseconds{20});
     // The rules and the credits, each left with a key: screens that end in a key wait.
     for (const char* opcao : {"2\r", "3\r"}) {
         jogo.type(opcao);
@@ -701,11 +782,13 @@ int main(int argc, char** argv) {
     if (!jogo.wait_until([&] { return menu_desenhado(jogo); }, limite))
         falhar("no menu after the invalid option", jogo);
     for (int j = 0; j < o.jogos; ++j)
-        ganhar_um_jogo(jogo, limite);
+        ganhar_um_jogo(jogo, limite, o.wine);
     const long long vmhwm = vmhwm_kib(jogo.pid());
-    jogo.type("\x04");
-    if (!jogo.wait_exit(limite)) falhar("the game did not end at Ctrl-D", jogo);
-    if (!WIFEXITED(jogo.wait_status()) || WEXITSTATUS(jogo.wait_status()) != 0)
+    // Under wine, Ctrl-C: the pty turns Ctrl-Z, the console's end of input, into SIGTSTP.
+    jogo.type(o.wine ? "\x03" : "\x04");
+    if (!jogo.wait_exit(limite)) falhar("the game did not end at Ctrl-D or Ctrl-C", jogo);
+    const int status_esperado = o.wine ? 0x3A : 0; // STATUS_CONTROL_C_EXIT's low byte
+    if (!WIFEXITED(jogo.wait_status()) || WEXITSTATUS(jogo.wait_status()) != status_esperado)
         std::fprintf(stderr, "quirelo_bench: the game ended with %s\n",
                      e2e::describe_status(jogo.wait_status()).c_str());
 
@@ -714,9 +797,11 @@ int main(int argc, char** argv) {
     std::vector<grupo_de_escritas> escritas = grupos(reg);
     std::vector<std::size_t> fase_do_pedaco;
     const std::vector<e2e::Chunk> pedacos = jogo.chunks();
-    std::vector<fase> fases = fases_da_saida(pedacos, escritas, 30, 80, escala, fase_do_pedaco);
+    std::vector<fase> fases =
+        fases_da_saida(pedacos, escritas, 30, o.wine ? colunas_wine : 80, escala, fase_do_pedaco);
     situar(escritas, pedacos, fase_do_pedaco);
     duracoes_do_jogo(fases, escritas);
+    if (o.wine) juntar_desenhos(fases); // no log of the game's writes to place
     if (o.listar) listar_fases(fases, escritas, pedacos.front().when);
     imprimir(o, fases, escritas, reg, vmhwm, inicio, carga_antes);
 }

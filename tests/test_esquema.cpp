@@ -82,11 +82,13 @@ TEST(AnexarComNormal, CadaReinicioDoJogoVoltaAoEsquema) {
 
 TEST(LimpezaEmVt, AsCoresDoEsquemaAntesDaLimpezaEOTextoDeNovoSemAsSuas) {
     // A flash: nothing drawn since the last clear; the colours go before the clear.
-    EXPECT_EQ(limpeza_em_vt("\033[0;41;97m", ""), "\033[0;41;97m\033[H\033[2J");
+    EXPECT_EQ(limpeza_em_vt("\033[0;41;97m", "", false), "\033[0;41;97m\033[H\033[2J");
+    // On a console, the scroll-back erased after the screen, which may have been pushed there.
+    EXPECT_EQ(limpeza_em_vt("\033[0;41;97m", "", true), "\033[0;41;97m\033[H\033[2J\033[3J");
     // The legend back in the normal scheme: its text again, cursor moves kept, its colours gone.
-    EXPECT_EQ(
-        limpeza_em_vt("\033[0;40;37m", "\033[31m1 - Vermelho\n\033[0m\033[3;21HOpcao: \033[0"),
-        "\033[0;40;37m\033[H\033[2J1 - Vermelho\n\033[3;21HOpcao: ");
+    EXPECT_EQ(limpeza_em_vt("\033[0;40;37m", "\033[31m1 - Vermelho\n\033[0m\033[3;21HOpcao: \033[0",
+                            true),
+              "\033[0;40;37m\033[H\033[2J\033[3J1 - Vermelho\n\033[3;21HOpcao: ");
 }
 
 TEST(SondagemDeVt, SoOCursorParadoDizQueOConsoleSegueOsCodigos) {

@@ -1,13 +1,15 @@
 // Tests of the Windows backend on a real console (Windows, or wine in a pseudo-terminal): what
 // the clears, schemes and cursor moves leave in the console's cells.
 #include "console/terminal.h"
+#include "console/windows/windows.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
-#include <windows.h>
 
 namespace {
 
@@ -80,9 +82,15 @@ void digitar(std::wstring_view texto) {
     pressionar(teclas);
 }
 
+// The console mode of a handle, 0 when it is no console.
+DWORD modo(HANDLE console) {
+    DWORD m = 0;
+    GetConsoleMode(console, &m);
+    return m;
+}
+
 bool e_console() {
-    DWORD modo = 0;
-    return GetConsoleMode(saida(), &modo) != 0;
+    return modo(saida()) != 0;
 }
 
 // The player's console in its own colours: every cell, and the text to come.
@@ -113,13 +121,19 @@ class ConsoleWindows : public testing::Test {
 
 } // namespace
 
-// First: the start, on a console in the player's blue. The screens' own light grey on black is
-// in every cell, and whatever the test of VT codes printed is gone, the cursor back in place.
+// First: the start, on a console in the player's blue, code page 850, QuickEdit on. The screens'
+// own light grey on black is in every cell, and whatever the test of VT codes printed is gone,
+// the cursor back in place; QuickEdit is off, the code page stays.
 TEST(InicioDoConsole, EsquemaNormalEmTodasAsCelulasENadaDoTesteDeVt) {
     if (!e_console()) GTEST_SKIP() << "standard output is not a console";
     pintar(0x1E);
     const COORD cursor = info().dwCursorPosition;
+    SetConsoleOutputCP(850);
+    SetConsoleMode(entrada(), 0x1F7); // conhost's: QuickEdit, insert, line editing and echo
     iniciar_uma_vez();
+    EXPECT_EQ(modo(entrada()) & (ENABLE_QUICK_EDIT_MODE | ENABLE_EXTENDED_FLAGS),
+              ENABLE_EXTENDED_FLAGS);
+    EXPECT_EQ(GetConsoleOutputCP(), 850u);
     EXPECT_TRUE(todas_as_celulas(0x07));
     EXPECT_EQ(info().dwCursorPosition.X, cursor.X);
     EXPECT_EQ(info().dwCursorPosition.Y, cursor.Y);
@@ -127,26 +141,73 @@ TEST(InicioDoConsole, EsquemaNormalEmTodasAsCelulasENadaDoTesteDeVt) {
         EXPECT_EQ(caractere(cursor.X + i, cursor.Y), L' ') << "column " << cursor.X + i;
 }
 
-// Leaving in a flash (in a child process on the same console): every cell in the player's own
-// colours again, and the output mode as it was found.
+// Leaving in a flash at the end of input (in a child process on the same console): every cell in
+// the player's own colours again, and the modes as they were found, QuickEdit on.
 TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
     if (!e_console()) GTEST_SKIP() << "standard output is not a console";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     pintar(0x1E);
-    DWORD modo_antes = 0;
-    GetConsoleMode(saida(), &modo_antes);
+    SetConsoleMode(entrada(), 0x1F7); // conhost's: QuickEdit, insert, line editing and echo
+    const DWORD modo_antes = modo(saida());
     EXPECT_EXIT(
         {
             terminal_iniciar();
             terminal_definir_esquema("4F");
             terminal_escrever("Cor:1");
+            digitar(L"\x1A\r");
+            for (std::string pedaco; terminal_ler_entrada(pedaco);) {
+            }
             terminal_encerrar(3);
         },
         testing::ExitedWithCode(3), "");
     EXPECT_TRUE(todas_as_celulas(0x1E));
-    DWORD modo_depois = 0;
-    GetConsoleMode(saida(), &modo_depois);
-    EXPECT_EQ(modo_depois, modo_antes);
+    EXPECT_EQ(modo(saida()), modo_antes);
+    EXPECT_EQ(modo(entrada()), 0x1F7u);
+}
+
+// The VT path, run on wine's console, which shows the codes as text: what it writes, read back
+// from the cells, is what redirected output gets for the same screens, with the console's
+// scroll-back erased after each erase of the screen; leaving gives the console back.
+TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
+    if (!e_console()) GTEST_SKIP() << "standard output is not a console";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // One file for this test and its children, which run it again from its start.
+    char pasta[MAX_PATH];
+    const std::string arquivo = std::string(pasta, GetTempPathA(MAX_PATH, pasta)) + "saida_vt";
+    const DWORD modo_antes = modo(saida());
+    for (const bool console : {false, true}) {
+        pintar(0x1E);
+        EXPECT_EXIT(
+            {
+                if (!console)
+                    SetStdHandle(STD_OUTPUT_HANDLE,
+                                 CreateFileA(arquivo.c_str(), GENERIC_WRITE, 0, nullptr,
+                                             CREATE_ALWAYS, 0, nullptr));
+                iniciar_saida(console);
+                terminal_definir_esquema("07"); // as a console starts, and a terminal does not
+                terminal_escrever("Cor:1 s\xC3\xA3o");
+                terminal_limpar();
+                terminal_definir_esquema("4F");
+                terminal_mover_cursor(2, 5);
+                terminal_escrever("\033[31mX\033[0mY");
+                terminal_encerrar(3);
+            },
+            testing::ExitedWithCode(3), "");
+    }
+    std::string vt{std::istreambuf_iterator<char>(std::ifstream(arquivo, std::ios::binary).rdbuf()),
+                   {}};
+    DeleteFileA(arquivo.c_str());
+    for (auto em = vt.find("\033[2J"); em != std::string::npos; em = vt.find("\033[2J", em + 1))
+        vt.insert(em + 4, "\033[3J");
+    std::wstring esperado(vt.size(), L'\0'), celulas(DWORD(info().dwSize.X) * info().dwSize.Y, 0);
+    esperado.resize(MultiByteToWideChar(CP_UTF8, 0, vt.data(), int(vt.size()), esperado.data(),
+                                        int(vt.size())));
+    DWORD n = 0;
+    ReadConsoleOutputCharacterW(saida(), celulas.data(), DWORD(celulas.size()), COORD{0, 0}, &n);
+    EXPECT_NE(esperado.find(L"Y"), std::wstring::npos) << vt;
+    EXPECT_NE(celulas.find(esperado), std::wstring::npos) << vt;
+    EXPECT_TRUE(todas_as_celulas(0x1E));
+    EXPECT_EQ(modo(saida()), modo_antes);
 }
 
 TEST_F(ConsoleWindows, EsquemaRecoloreTodasAsCelulasComOTextoJaEscrito) {
@@ -199,6 +260,8 @@ TEST_F(ConsoleWindows, LinhaDoConsoleEmUtf8ComSoOFimDeLinha) {
     EXPECT_EQ(pedaco, "1 2\n");
     ASSERT_TRUE(terminal_ler_entrada(pedaco));
     EXPECT_EQ(pedaco, "3\n");
+    terminal_limpar(); // the console's echo of the lines is wiped too
+    EXPECT_EQ(caractere(0, 0), L' ');
 }
 
 TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
@@ -225,6 +288,22 @@ TEST_F(ConsoleWindows, EsperaDeTeclaPegaUmaTeclaNovaEDeixaAsDigitadasAntes) {
     std::string pedaco;
     ASSERT_TRUE(terminal_ler_entrada(pedaco));
     EXPECT_EQ(pedaco, "3\n"); // neither the Shift nor the 'x' that ended the wait
+}
+
+// The sleeps keep one schedule: twenty of 10 ms, each after 1 ms of drawing, end 201 ms after the
+// first drawing began, not 220 (give or take one sleep woken so late, on a loaded machine, that
+// the next begins a schedule of its own).
+TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
+    using relogio = std::chrono::steady_clock;
+    const auto inicio = relogio::now();
+    for (int i = 0; i < 20; ++i) {
+        for (const auto desenhado = relogio::now() + std::chrono::milliseconds(1);
+             relogio::now() < desenhado;) {
+        }
+        terminal_dormir(10);
+    }
+    const std::chrono::duration<double, std::milli> total = relogio::now() - inicio;
+    EXPECT_NEAR(total.count(), 201, 9);
 }
 
 // Last: the input stays ended for the rest of the program.

@@ -57,8 +57,10 @@ int atributo_apos_sgr(int atributo, std::string_view parametros, int normal) {
     return (atributo & ~0xFF) | (fundo << 4) | frente;
 }
 
-std::string limpeza_em_vt(std::string_view sgr, std::string_view tela) {
-    return std::string(sgr) + "\033[H\033[2J" + sem_cores(tela);
+std::string limpeza_em_vt(std::string_view sgr, std::string_view tela, bool apagar_rolagem) {
+    // Cursor home and erase the screen; then erase the scroll-back, where the screen's erase may
+    // have pushed what it showed.
+    return std::string(sgr) + "\033[H\033[2J" + (apagar_rolagem ? "\033[3J" : "") + sem_cores(tela);
 }
 
 bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console antes,

@@ -14,10 +14,11 @@ int atributo_de_esquema(std::string_view esquema);
 // both intensities and the two defaults are followed; `normal` is what a reset returns to.
 int atributo_apos_sgr(int atributo, std::string_view parametros, int normal);
 
-// The bytes that clear a VT terminal in the colours of `sgr` (cursor home, erase the screen; the
-// scroll-back is the player's) and draw `tela`, what was drawn since the last clear, again
-// without its colour codes. The colours go first, so that every cleared cell takes them.
-std::string limpeza_em_vt(std::string_view sgr, std::string_view tela);
+// The bytes that clear a VT terminal in the colours of `sgr` (cursor home, erase the screen, and
+// the scroll-back too when `apagar_rolagem`: a console's, not a terminal's, which is the
+// player's) and draw `tela`, what was drawn since the last clear, again without its colour
+// codes. The colours go first, so that every cleared cell takes them.
+std::string limpeza_em_vt(std::string_view sgr, std::string_view tela, bool apagar_rolagem);
 
 // A cursor position in a console's buffer, counted from 0.
 struct posicao_no_console {

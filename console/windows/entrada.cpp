@@ -128,10 +128,13 @@ bool iniciar_entrada() {
         return false;
     entrada.console = true;
     entrada.modo_original = modo;
-    // The console's own line editing and echo; keys as keys, not as VT sequences.
-    SetConsoleMode(entrada.origem,
-                   (modo | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT) &
-                       ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_INPUT));
+    // The console's own line editing and echo; keys as keys, not as VT sequences. QuickEdit off:
+    // a click or a selection in the window would hold the game's writes back until Esc or Enter,
+    // and a flash would show late or not at all.
+    const DWORD tirados = ENABLE_VIRTUAL_TERMINAL_INPUT | ENABLE_QUICK_EDIT_MODE;
+    SetConsoleMode(entrada.origem, (modo | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
+                                    ENABLE_PROCESSED_INPUT | ENABLE_EXTENDED_FLAGS) &
+                                       ~tirados);
     return true;
 }
 
@@ -144,6 +147,8 @@ void devolver_entrada() {
 bool terminal_ler_entrada(std::string& pedaco) {
     pedaco.clear();
     descarregar();
+    recomecar_prazos();
+    tela_mudada();
     for (;;) {
         if (tirar_pedaco(entrada.pendente, pedaco, maior_pedaco)) return true;
         if (entrada.fim || !receber()) {
@@ -154,6 +159,7 @@ bool terminal_ler_entrada(std::string& pedaco) {
 }
 
 void terminal_esperar_tecla() {
+    recomecar_prazos();
     if (!entrada.console) {
         descarregar();
         return;

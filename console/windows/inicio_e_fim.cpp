@@ -9,6 +9,13 @@
 
 namespace {
 
+// The console's output and input and the system's tick as the game found them.
+void devolver_tudo() {
+    devolver_saida();
+    devolver_entrada();
+    devolver_sonos();
+}
+
 // Ctrl-C, Ctrl-Break, closing the console: the console back, then the end with the status that
 // the system gives a console program it stops.
 BOOL WINAPI ao_sinal(DWORD) {
@@ -19,16 +26,14 @@ BOOL WINAPI ao_sinal(DWORD) {
 } // namespace
 
 void encerrar_travado(UINT estado) {
-    devolver_saida();
-    devolver_entrada();
+    devolver_tudo();
     ExitProcess(estado);
 }
 
 // One line on standard error: "quirelo: ", what failed and the system's reason. Fixed buffers
 // only, so that it also serves when memory has run out.
 void falhar_travado(const char* o_que, DWORD erro) {
-    devolver_saida();
-    devolver_entrada();
+    devolver_tudo();
     wchar_t linha[1024];
     std::size_t n = 0;
     auto juntar = [&](const wchar_t* parte) {
@@ -80,7 +85,6 @@ void terminal_falhar(const char* o_que, int erro) {
 void terminal_encerrar(int estado) {
     travar_saida(); // kept to the end: a Ctrl-C now has nothing to restore
     descarregar_travado();
-    devolver_saida();
-    devolver_entrada();
+    devolver_tudo();
     std::exit(estado);
 }

@@ -1,5 +1,6 @@
-// The Windows backend's output: text and colours on a console, through VT codes or text
-// attributes (whichever the console really follows), and as VT sequences when redirected.
+// The Windows backend's output: the same VT sequences to a console that follows them and to
+// redirected output, text attributes for a console that does not; the console's buffer cut to
+// its window while the game runs.
 #include "console/esquema.h"
 #include "console/terminal.h"
 #include "console/windows/atributos.h"
@@ -11,8 +12,6 @@
 
 namespace {
 
-// Windows Terminal keeps a scroll-back of its own beside the console's buffer; this erases it.
-constexpr std::wstring_view apagar_rolagem = L"\033[3J";
 // Written to learn whether the console follows VT codes: a reset of the text attributes, which
 // is undone at once.
 constexpr std::wstring_view codigo_de_teste = L"\033[0m";
@@ -27,17 +26,18 @@ struct estado_da_saida {
     HANDLE destino = GetStdHandle(STD_OUTPUT_HANDLE);
     HANDLE janela = INVALID_HANDLE_VALUE; // output redirected: the console it runs in, if any
     bool console = false;                 // standard output is a console, and we took it
-    bool vt = false;                      // the console follows the SGR codes itself
+    bool vt = false;                      // the console follows the VT codes itself
     DWORD modo_original = 0;
-    UINT pagina_original = 0;
+    COORD tamanho_original{}; // of the console's buffer
     WORD atributos_originais = 0x07;
     WORD atributos = 0x07; // the text attributes in force, followed when there is no VT
     bool com_esquema = false;
     WORD atributo_esquema = 0x07; // the scheme in force, as a console attribute
     std::string sgr_esquema;      // and as one SGR sequence
     std::string pendente;         // bytes not yet written
-    std::string tela; // output redirected: what was drawn since the last clear, for a scheme
-                      // change to draw again in its colours
+    bool limpa = false; // attributes: blank in the scheme, cursor home, nothing drawn or echoed
+    std::string tela;   // VT sequences: what was drawn since the last clear, for a scheme change
+                        // to draw again in its colours
     SRWLOCK trava = SRWLOCK_INIT;
     std::atomic<DWORD> dono{0}; // the thread that holds `trava`, 0 for none
 };
@@ -52,6 +52,12 @@ void destravar() {
 // The game's "back to normal" code means the scheme in force, not the console's defaults.
 std::string_view normal() {
     return saida.com_esquema ? std::string_view(saida.sgr_esquema) : atributos_normais;
+}
+
+// Whether the screens go out as VT sequences: to redirected output, or to a console that
+// follows them.
+bool em_vt() {
+    return !saida.console || saida.vt;
 }
 
 void anexar_saida(std::string_view bytes) {
@@ -116,17 +122,34 @@ void escrever_bytes(std::string_view bytes) {
     }
 }
 
-// Fills every cell of the screen buffer, scroll-back included, with the attribute, and with
-// blanks too when `apagar` is set.
-void preencher(WORD atributo, bool apagar) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (!GetConsoleScreenBufferInfo(saida.destino, &info)) return;
-    const DWORD celulas = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+// Fills every cell of a screen buffer of `tamanho` with the attribute, and with blanks too when
+// `apagar` is set.
+void preencher(COORD tamanho, WORD atributo, bool apagar) {
+    const DWORD celulas = static_cast<DWORD>(tamanho.X) * static_cast<DWORD>(tamanho.Y);
     DWORD feitas = 0;
     if (apagar) FillConsoleOutputCharacterW(saida.destino, L' ', celulas, COORD{0, 0}, &feitas);
     FillConsoleOutputAttribute(saida.destino, atributo, celulas, COORD{0, 0}, &feitas);
-    SetConsoleTextAttribute(saida.destino, atributo);
+    // One console call less per screen where the attribute is known to be in force already (the
+    // VT codes a console follows change it unseen).
+    if (saida.vt || atributo != saida.atributos) SetConsoleTextAttribute(saida.destino, atributo);
     saida.atributos = atributo;
+}
+
+// While the game runs the console's buffer is its window, the cells the player can see: every
+// clear and scheme change then fills those alone. A console window's buffer is 9001 rows by
+// default, a million cells at 120 columns, which one fill takes a third of a second for on some
+// Windows builds; the game's clears wipe the rows beyond the window anyway. False when standard
+// output is no console; `info` then holds the buffer and window as they are after the cut.
+bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
+    if (!saida.console || !GetConsoleScreenBufferInfo(saida.destino, &info)) return false;
+    const SHORT altura = static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1);
+    if (info.dwSize.Y > altura &&
+        SetConsoleScreenBufferSize(saida.destino, COORD{info.dwSize.X, altura})) {
+        info.dwSize.Y = altura;
+        info.srWindow.Top = 0;
+        info.srWindow.Bottom = static_cast<SHORT>(altura - 1);
+    }
+    return true;
 }
 
 posicao_no_console posicao(COORD c) {
@@ -165,7 +188,8 @@ void guardar_esquema(std::string_view esquema) {
 
 } // namespace
 
-bool iniciar_saida() {
+bool iniciar_saida(bool vt_sem_sondar) {
+    saida.destino = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD modo = 0;
     if (saida.destino == nullptr || saida.destino == INVALID_HANDLE_VALUE ||
         !GetConsoleMode(saida.destino, &modo)) {
@@ -177,21 +201,22 @@ bool iniciar_saida() {
     }
     saida.console = true;
     saida.modo_original = modo;
-    saida.pagina_original = GetConsoleOutputCP();
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(saida.destino, &info))
-        saida.atributos_originais = info.wAttributes;
+    if (GetConsoleScreenBufferInfo(saida.destino, &info)) {
+        saida.atributos_originais = saida.atributos = info.wAttributes;
+        saida.tamanho_original = info.dwSize;
+    }
     const DWORD sem_vt =
         (modo | ENABLE_PROCESSED_OUTPUT) & ~static_cast<DWORD>(ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     const bool aceito =
         SetConsoleMode(saida.destino, sem_vt | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
-    saida.vt = vt_seguido(aceito);
+    saida.vt = vt_sem_sondar ? aceito : vt_seguido(aceito);
     if (!saida.vt)
         SetConsoleMode(saida.destino, sem_vt); // the codes are turned into attributes here
-    SetConsoleOutputCP(CP_UTF8);
+    // The code page stays the player's: the text goes to the console as UTF-16.
     // The screens are drawn for light grey on black, whatever colours the console has.
     guardar_esquema(esquema_normal);
-    preencher(saida.atributo_esquema, false);
+    if (cortar_buffer(info)) preencher(info.dwSize, saida.atributo_esquema, false);
     return true;
 }
 
@@ -224,57 +249,72 @@ void descarregar() {
 
 void devolver_saida() {
     if (!saida.console) return;
-    // The game's clears wiped the player's text; its colours come back in every cell.
-    preencher(saida.atributos_originais, false);
-    SetConsoleOutputCP(saida.pagina_original);
+    // The buffer's size back, and as the game's clears wiped the player's text, the player's
+    // colours in every cell.
+    if (saida.tamanho_original.Y > 0)
+        SetConsoleScreenBufferSize(saida.destino, saida.tamanho_original);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(saida.destino, &info))
+        preencher(info.dwSize, saida.atributos_originais, false);
     SetConsoleMode(saida.destino, saida.modo_original);
 }
 
-void terminal_escrever(std::string_view texto) {
-    anexar_saida(texto);
-    if (!saida.console) saida.tela.append(texto);
+void tela_mudada() {
+    saida.limpa = false;
 }
 
+void terminal_escrever(std::string_view texto) {
+    saida.limpa = false;
+    anexar_saida(texto);
+    if (em_vt()) saida.tela.append(texto);
+}
+
+// A console that follows VT codes is cleared by the same sequences as redirected output, its
+// scroll-back too (the one Windows Terminal keeps beside the buffer), as "cls" clears it.
 void terminal_limpar() {
-    if (!saida.console) {
-        saida.pendente += limpeza_em_vt(normal(), "");
-        saida.tela.clear();
-        return;
-    }
+    if (saida.limpa) return; // with text attributes, a clear screen cleared again is the same
     travar_saida();
-    descarregar_travado();
-    if (saida.vt) escrever_no_console(apagar_rolagem);
     CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(saida.destino, &info)) {
-        preencher(saida.atributo_esquema, true);
+    const bool com_buffer = cortar_buffer(info);
+    if (em_vt()) {
+        saida.pendente += limpeza_em_vt(normal(), "", saida.console);
+        saida.tela.clear();
+    } else if (com_buffer) {
+        descarregar_travado();
+        preencher(info.dwSize, saida.atributo_esquema, true);
         // The window back at the top of the buffer, so that rows count from the window's top.
         const SMALL_RECT janela{0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
                                 static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
-        SetConsoleWindowInfo(saida.destino, TRUE, &janela);
+        if (info.srWindow.Top != 0) SetConsoleWindowInfo(saida.destino, TRUE, &janela);
         SetConsoleCursorPosition(saida.destino, COORD{0, 0});
+        saida.limpa = true;
     }
     destravar();
 }
 
 void terminal_definir_esquema(std::string_view esquema) {
     guardar_esquema(esquema);
-    if (!saida.console) {
+    travar_saida();
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const bool com_buffer = cortar_buffer(info);
+    if (em_vt()) {
         // The colours before the clear, then what was on screen again: every cell in the scheme
         // from the first byte the terminal gets.
-        saida.pendente += limpeza_em_vt(saida.sgr_esquema, saida.tela);
-        return;
+        saida.pendente += limpeza_em_vt(saida.sgr_esquema, saida.tela, saida.console);
+    } else if (com_buffer) {
+        // Every cell takes the scheme's colours, text already on screen included, as "color"
+        // does.
+        descarregar_travado();
+        preencher(info.dwSize, saida.atributo_esquema, false);
     }
-    // Every cell takes the scheme's colours, text already on screen included, as "color" does.
-    travar_saida();
-    descarregar_travado();
-    preencher(saida.atributo_esquema, false);
     destravar();
 }
 
 void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
     const int coluna = coluna_na_largura(terminal_largura());
     if (linha < 0 || coluna < 0) return; // the console refuses the whole move
-    if (!saida.console) {
+    saida.limpa = false;
+    if (em_vt()) {
         terminal_escrever("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) +
                           "H");
         return;
@@ -291,9 +331,4 @@ int terminal_largura() {
     if (GetConsoleScreenBufferInfo(saida.console ? saida.destino : saida.janela, &info))
         return info.srWindow.Right - info.srWindow.Left + 1;
     return largura_sem_janela();
-}
-
-void terminal_dormir(int ms) {
-    descarregar();
-    Sleep(static_cast<DWORD>(std::max(ms, 0)));
 }

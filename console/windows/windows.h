@@ -1,5 +1,6 @@
 // What the parts of the Windows console backend give each other: the output (saida.cpp), the
-// input (entrada.cpp) and the start and end (inicio_e_fim.cpp). Each keeps its own state.
+// input (entrada.cpp), the sleeps (sono.cpp) and the start and end (inicio_e_fim.cpp). Each keeps
+// its own state.
 #pragma once
 
 #define NOMINMAX 1 // std::min and std::max, not the macros of <windows.h>
@@ -12,10 +13,11 @@ inline bool primeira_metade(wchar_t c) {
 
 // --- Output (saida.cpp) ---
 
-// Takes standard output when it is a console: VT codes when the console really follows them,
-// text attributes otherwise, UTF-8, and the game's scheme "07" in force in every cell. True when
-// standard output is a console.
-bool iniciar_saida();
+// Takes standard output when it is a console: VT codes when the console really follows them
+// (with `vt_sem_sondar`, whenever it takes the VT mode: the tests of that path on a console that
+// shows the codes as text), text attributes otherwise, the buffer cut to the window, and the
+// game's scheme "07" in force in every cell. True when standard output is a console.
+bool iniciar_saida(bool vt_sem_sondar = false);
 
 // The output lock: held while anything is written and, for good, once the game is ending, so
 // that a restore never lands in the middle of a screen and nothing is written after it.
@@ -27,8 +29,11 @@ bool saida_travada_aqui();
 void descarregar();
 void descarregar_travado();
 
-// The console's output mode, code page and colours as the player left them, the colours in every
-// cell of the buffer. The caller holds the lock.
+// The console echoed the player's typing: the screen is no longer only what the game drew.
+void tela_mudada();
+
+// The console's output mode, buffer size and colours as the player left them, the colours in
+// every cell of the buffer. The caller holds the lock.
 void devolver_saida();
 
 // --- Input (entrada.cpp) ---
@@ -40,6 +45,14 @@ bool iniciar_entrada();
 // The console's input modes as the player left them; what was typed for the game is not the
 // shell's.
 void devolver_entrada();
+
+// --- Sleeps (sono.cpp) ---
+
+// A read or key wait begins: the next sleep starts a schedule of its own.
+void recomecar_prazos();
+
+// The system's tick as the game found it, if the sleeps raised it. Safe from any thread.
+void devolver_sonos();
 
 // --- Start and end (inicio_e_fim.cpp) ---
 

@@ -185,5 +185,47 @@ TEST(Wine, RedirectedOutputCentresOnTheConsoleItRunsIn) {
         << game.screen().dump();
 }
 
+// On a console window's default buffer, 120 columns by 9001 rows, with QuickEdit on: each flash
+// of a round lasts its time within 5 ms on the screen, the next following at once; a Ctrl-C in a
+// flash ends the game at once, and the console has its modes and buffer back.
+TEST(Wine, ABufferOf9001RowsFlashesOnTimeAndComesBackAfterCtrlC) {
+    Options options = under_wine();
+    options.args = {QUIRELO_CONSOLE_9001, QUIRELO_JOGO_WINDOWS};
+    options.cols = 120;
+    Game game(options);
+    ASSERT_TRUE(wait_for_menu(game)) << game.screen().dump();
+    // Row 0 alone is read as each flash comes and goes: the robot's reads of every cell before
+    // each escape sequence would hold the reading of the pty back by milliseconds at 120 columns.
+    game.type("1\r");
+    std::vector<int> colours;
+    std::vector<Clock::time_point> at; // each flash shown, then the last one gone
+    for (const char* row : {"Cor:1", "Cor:2", ""}) {
+        const auto when = game.wait_until([&] { return game.screen().line(0) == row; }, timeout);
+        ASSERT_TRUE(when) << game.screen().dump();
+        at.push_back(*when);
+        colours.push_back(colour_number(game.screen().cell(0, 0).bg));
+    }
+    for (std::size_t k = 0; k < 2; ++k) { // the second flash follows the first at once
+        const double ms = std::chrono::duration<double, std::milli>(at[k + 1] - at[k]).count();
+        std::printf("flash %zu, colour %d: %.2f ms\n", k + 1, colours[k], ms);
+        EXPECT_NEAR(ms, esperado::cores[colours[k] - 1].ms, 5) << "flash " << k + 1;
+    }
+    ASSERT_TRUE(answer(game, {colours[0], colours[1]}, timeout)) << game.screen().dump();
+    game.type("s\r");
+    const std::string flash = esperado::com_numero(esperado::piscada, 1);
+    ASSERT_TRUE(game.wait_until([&] { return game.screen().line(0) == flash; }, timeout));
+    const auto pressed = Clock::now();
+    game.type("\x03");
+    ASSERT_TRUE(game.wait_exit(timeout)) << game.screen().dump();
+    EXPECT_LT(Clock::now() - pressed, milliseconds{1000}) << "a flash lasts 1500 ms or more";
+    EXPECT_EQ(WEXITSTATUS(game.wait_status()), status_ctrl_c);
+    // console_9001's line: "antes IN OUT WxH depois IN OUT WxH", the same both times.
+    const auto [row, column] = game.screen().find("antes ");
+    ASSERT_GE(row, 0) << game.screen().dump();
+    const std::string line = game.screen().line(row).substr(column + 6);
+    EXPECT_EQ(line.substr(line.find(" depois ") + 8), line.substr(0, line.find(" depois ")));
+    EXPECT_NE(line.find(" 120x9001 "), std::string::npos) << line;
+}
+
 } // namespace
 } // namespace e2e
