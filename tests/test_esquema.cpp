@@ -1,6 +1,7 @@
 // Unit tests of the pieces both terminal backends share: scheme colours and SGR attributes, and
 // the schedule of the timed waits.
 #include "console/agenda.h"
+#include "console/desenho.h"
 #include "console/esquema.h"
 #include "console/windows/atributos.h"
 
@@ -89,6 +90,24 @@ TEST(LimpezaEmVt, AsCoresDoEsquemaAntesDaLimpezaEOTextoDeNovoSemAsSuas) {
     EXPECT_EQ(limpeza_em_vt("\033[0;40;37m", "\033[31m1 - Vermelho\n\033[0m\033[3;21HOpcao: \033[0",
                             true),
               "\033[0;40;37m\033[H\033[2J\033[3J1 - Vermelho\n\033[3;21HOpcao: ");
+}
+
+// What was drawn, kept to draw it again: the centred moves placed again by their rule on a new
+// width (refused where the column is negative), the colours dropped for a new scheme; and the
+// moves read back as positions by a console without VT codes.
+TEST(Desenho, MovimentosPostosDeNovoPelaRegraNumaNovaLargura) {
+    desenho d;
+    const auto bloco = [](int largura) { return (largura - 40) / 2; };
+    guardar_texto(d, "\033[36mA");
+    EXPECT_EQ(guardar_movimento(d, 14, bloco, 80), "\033[15;21H");
+    guardar_texto(d, "B\033[0m");
+    EXPECT_EQ(guardar_movimento(d, 2, bloco, 38), "") << "refused as a whole";
+    EXPECT_EQ(bytes_do_desenho(d), "\033[36mA\033[15;21HB\033[0m");
+    EXPECT_EQ(bytes_do_desenho(d, 120), "\033[36mA\033[15;41HB\033[0m\033[3;41H");
+    tirar_cores(d);
+    EXPECT_EQ(bytes_do_desenho(d, 38), "AB");
+    EXPECT_EQ(posicao_de_codigo("15;41"), (posicao_no_console{14, 40}));
+    EXPECT_EQ(posicao_de_codigo(""), (posicao_no_console{0, 0}));
 }
 
 TEST(SondagemDeVt, SoOCursorParadoDizQueOConsoleSegueOsCodigos) {

@@ -188,7 +188,7 @@ TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
                 terminal_escrever("Cor:1 s\xC3\xA3o");
                 terminal_limpar();
                 terminal_definir_esquema("4F");
-                terminal_mover_cursor(2, 5);
+                terminal_mover_cursor(2, [](int) { return 5; });
                 terminal_escrever("\033[31mX\033[0mY");
                 terminal_encerrar(3);
             },
@@ -248,6 +248,30 @@ TEST_F(ConsoleWindows, CursorLarguraEUtf8) {
     terminal_escrever("X");
     terminal_dormir(0);
     EXPECT_EQ(caractere(25, 5), L'X');
+}
+
+// A window made narrower: the next wait draws the screen again, the centred row centred on the
+// new width, the line the console echoed where it was.
+TEST_F(ConsoleWindows, JanelaNovaRedesenhadaNaProximaEspera) {
+    const auto bloco = [](int largura) { return (largura - 40) / 2; };
+    terminal_limpar();
+    terminal_mover_cursor(5, bloco);
+    terminal_escrever("X\nDigite:");
+    digitar(L"3\r");
+    std::string pedaco;
+    ASSERT_TRUE(terminal_ler_entrada(pedaco));
+    terminal_dormir(0);
+    const CONSOLE_SCREEN_BUFFER_INFO antes = info();
+    const int largura = antes.srWindow.Right - antes.srWindow.Left + 1;
+    ASSERT_EQ(caractere(bloco(largura), 5), L'X');
+    const SMALL_RECT estreita{0, 0, SHORT(largura - 21),
+                              SHORT(antes.srWindow.Bottom - antes.srWindow.Top)};
+    if (!SetConsoleWindowInfo(saida(), TRUE, &estreita))
+        GTEST_SKIP() << "this console keeps its window's size (" << GetLastError() << ")";
+    terminal_dormir(1);
+    EXPECT_EQ(caractere(bloco(largura - 20), 5), L'X');
+    EXPECT_EQ(caractere(bloco(largura), 5), L' ');
+    EXPECT_EQ(caractere(7, 6), L'3') << "the echoed line";
 }
 
 TEST_F(ConsoleWindows, LinhaDoConsoleEmUtf8ComSoOFimDeLinha) {

@@ -2,6 +2,7 @@
 // colours (a scheme change draws the screen again in its colours), the clear and its painting
 // where the terminal's erase keeps its own background, every byte written whole, and the screen
 // drawn again after a stop or for a new window size.
+#include "console/desenho.h"
 #include "console/esquema.h"
 #include "console/posix/posix.h"
 #include "console/terminal.h"
@@ -15,8 +16,6 @@
 #include <langinfo.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -33,26 +32,18 @@ constexpr std::size_t maior_eco_guardado = 16384;
 // always drawn, within this time of the previous drawing.
 constexpr long long intervalo_entre_redesenhos_ns = 25'000'000;
 
-// A piece of what was drawn since the last clear: text as written, or a cursor move whose column
-// depends on the window's width (`coluna` set), kept as a rule to follow again on a new width.
-struct trecho {
-    std::string bytes; // for a move, the move as written for the last width (empty: refused)
-    int linha = 0;
-    int (*coluna)(int largura) = nullptr;
-};
-
 // What the terminal shows, and what is still to be written to it.
 struct estado_da_tela {
     bool utf8 = true;            // the terminal's encoding is UTF-8, else one byte a character
     bool apaga_com_fundo = true; // its erase fills cells with the current background (bce)
     bool escreve_ultima_celula = true; // writing its last cell does not scroll the screen
     bool com_esquema = false;
-    std::string sgr_esquema;       // the attributes of the scheme in force, as one SGR sequence
-    std::string saida;             // bytes not yet written
-    std::vector<trecho> desenhado; // what was drawn since the last clear, to draw it again
-    std::string linha_em_edicao;   // what the screen shows of the line being typed, after it
-    std::size_t eco_guardado = 0;  // echo kept in `desenhado` since the game last drew
-    unsigned redesenhos = 0;       // how many times the screen was drawn again
+    std::string sgr_esquema;      // the attributes of the scheme in force, as one SGR sequence
+    std::string saida;            // bytes not yet written
+    desenho desenhado;            // what was drawn since the last clear, to draw it again
+    std::string linha_em_edicao;  // what the screen shows of the line being typed, after it
+    std::size_t eco_guardado = 0; // echo kept in `desenhado` since the game last drew
+    unsigned redesenhos = 0;      // how many times the screen was drawn again
     long long ultimo_redesenho_ns = 0;
     volatile std::sig_atomic_t voltou = 0;       // the game came back from a stop
     volatile std::sig_atomic_t janela_mudou = 0; // the window took a new size
@@ -70,24 +61,11 @@ void anexar_saida(std::string_view bytes) {
     anexar_com_normal(tela.saida, bytes, normal());
 }
 
-void guardar(std::string_view bytes) {
-    if (tela.desenhado.empty() || tela.desenhado.back().coluna) tela.desenhado.emplace_back();
-    tela.desenhado.back().bytes.append(bytes);
-}
-
 // Drawn text, also kept to be drawn again after a scheme change, a stop or a new window size.
 void desenhar(std::string_view bytes) {
-    guardar(bytes);
+    guardar_texto(tela.desenhado, bytes);
     tela.eco_guardado = 0;
     anexar_saida(bytes);
-}
-
-// Everything drawn since the last clear, as it is on the screen now.
-std::string desenho() {
-    std::string bytes;
-    for (const trecho& t : tela.desenhado)
-        bytes += t.bytes;
-    return bytes;
 }
 
 // The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
@@ -137,16 +115,6 @@ void escrever_tudo(const char* dados, std::size_t tamanho) {
     }
 }
 
-std::string posicao(int linha, int coluna) {
-    return "\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) + "H";
-}
-
-// A move by its rule on a window `largura` columns wide; nothing where the column is negative.
-std::string mover(int linha, int (*coluna)(int), int largura) {
-    const int c = coluna(largura);
-    return linha < 0 || c < 0 ? std::string() : posicao(linha, c);
-}
-
 winsize janela() {
     winsize tamanho{};
     if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &tamanho) != 0) tamanho = {};
@@ -171,11 +139,9 @@ void limpar_com_esquema() {
 // The screen drawn again, as it was, for the window's size now: the scheme's clear, every move
 // placed by its rule on the width now, the line being typed echoed again. One write.
 void redesenhar() {
-    const int largura = terminal_largura();
-    for (trecho& t : tela.desenhado)
-        if (t.coluna) t.bytes = mover(t.linha, t.coluna, largura);
+    const std::string desenhado = bytes_do_desenho(tela.desenhado, terminal_largura());
     limpar_com_esquema();
-    anexar_saida(desenho());
+    anexar_saida(desenhado);
     anexar_saida(tela.linha_em_edicao);
     descarregar();
     ++tela.redesenhos;
@@ -188,11 +154,11 @@ std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celul
     std::string bytes;
     const bool empurrar = !escreve_ultima_celula && colunas > 1;
     for (int linha = 0; linha < linhas; ++linha) {
-        bytes.append(posicao(linha, 0));
+        bytes.append(posicao_do_cursor(linha, 0));
         const bool ultima = linha == linhas - 1 && empurrar;
         bytes.append(static_cast<std::size_t>(colunas - (ultima ? 1 : 0)), ' ');
         if (!ultima) continue;
-        bytes.append(posicao(linha, colunas - 2));
+        bytes.append(posicao_do_cursor(linha, colunas - 2));
         bytes.append(inserir_branco);
         bytes.push_back(' ');
     }
@@ -229,7 +195,7 @@ void ecoar_digitacao(std::string_view eco, std::string_view mostrada, bool entre
     anexar_saida(eco);
     tela.linha_em_edicao.assign(mostrada.substr(0, maior_eco_guardado - tela.eco_guardado));
     if (!entregue || tela.linha_em_edicao.empty()) return;
-    guardar(tela.linha_em_edicao);
+    guardar_texto(tela.desenhado, tela.linha_em_edicao);
     tela.eco_guardado += tela.linha_em_edicao.size();
     tela.linha_em_edicao.clear();
 }
@@ -271,7 +237,7 @@ forma_do_terminal forma_da_tela() {
 }
 
 int coluna_do_cursor(const forma_do_terminal& forma) {
-    return coluna_depois(desenho(), forma);
+    return coluna_depois(bytes_do_desenho(tela.desenhado), forma);
 }
 
 void terminal_definir_locale() {
@@ -306,17 +272,14 @@ void terminal_limpar() {
 void terminal_definir_esquema(std::string_view esquema) {
     tela.com_esquema = true;
     tela.sgr_esquema = sgr_de_esquema(esquema);
-    for (trecho& t : tela.desenhado)
-        if (!t.coluna) t.bytes = sem_cores(t.bytes);
+    tirar_cores(tela.desenhado);
     tela.eco_guardado = 0;
     limpar_com_esquema();
-    anexar_saida(desenho());
+    anexar_saida(bytes_do_desenho(tela.desenhado));
 }
 
 void terminal_mover_cursor(int linha, int (*coluna)(int)) {
-    trecho movimento{mover(linha, coluna, terminal_largura()), linha, coluna};
-    anexar_saida(movimento.bytes);
-    tela.desenhado.push_back(std::move(movimento));
+    anexar_saida(guardar_movimento(tela.desenhado, linha, coluna, terminal_largura()));
     tela.eco_guardado = 0;
 }
 

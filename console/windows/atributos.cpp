@@ -63,6 +63,19 @@ std::string limpeza_em_vt(std::string_view sgr, std::string_view tela, bool apag
     return std::string(sgr) + "\033[H\033[2J" + (apagar_rolagem ? "\033[3J" : "") + sem_cores(tela);
 }
 
+posicao_no_console posicao_de_codigo(std::string_view parametros) {
+    int numeros[2] = {0, 0};
+    int n = 0;
+    for (char c : parametros) {
+        if (c == ';') {
+            if (++n > 1) break;
+        } else if (c >= '0' && c <= '9' && numeros[n] < 100000) {
+            numeros[n] = numeros[n] * 10 + (c - '0');
+        }
+    }
+    return {std::max(numeros[0], 1) - 1, std::max(numeros[1], 1) - 1};
+}
+
 bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console antes,
                       posicao_no_console depois) {
     return modo_aceito && cursor_lido && antes == depois;

@@ -1,6 +1,6 @@
 // The Windows console's decisions that need no console, so that they are tested anywhere: text
-// attributes from schemes and SGR codes, the VT probe's verdict, and the VT clear of redirected
-// output.
+// attributes from schemes and SGR codes, cursor positions from their VT codes, the VT probe's
+// verdict, and the VT clear of redirected output.
 #pragma once
 
 #include <string>
@@ -26,6 +26,11 @@ struct posicao_no_console {
     int coluna;
     bool operator==(const posicao_no_console&) const = default;
 };
+
+// The position that a cursor position sequence ("\033[" parameters "H") with these parameters,
+// such as "15;21", names, counted from 0; a missing or zero number counts as 1, as a VT terminal
+// takes it.
+posicao_no_console posicao_de_codigo(std::string_view parametros);
 
 // Whether a console follows VT codes, from a probe: the mode with VT processing was accepted,
 // the cursor was read before and after a harmless code was written, and it stayed put (a

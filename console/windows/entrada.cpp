@@ -85,7 +85,9 @@ bool receber() {
     std::wstring linha;
     for (wchar_t c : texto)
         if (c != L'\r') linha += c; // Enter comes as "\r\n"; the reads want "\n"
-    entrada.pendente += em_utf8(linha);
+    const std::string lida = em_utf8(linha);
+    guardar_eco(lida); // what the console echoed stays on the screen
+    entrada.pendente += lida;
     return !entrada.pendente.empty() || !entrada.fim;
 }
 
@@ -131,10 +133,12 @@ bool iniciar_entrada() {
     // The console's own line editing and echo; keys as keys, not as VT sequences. QuickEdit off:
     // a click or a selection in the window would hold the game's writes back until Esc or Enter,
     // and a flash would show late or not at all.
+    // A new buffer size comes as an event to the key wait (the line reads pass over it).
     const DWORD tirados = ENABLE_VIRTUAL_TERMINAL_INPUT | ENABLE_QUICK_EDIT_MODE;
-    SetConsoleMode(entrada.origem, (modo | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT |
-                                    ENABLE_PROCESSED_INPUT | ENABLE_EXTENDED_FLAGS) &
-                                       ~tirados);
+    SetConsoleMode(entrada.origem,
+                   (modo | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT |
+                    ENABLE_EXTENDED_FLAGS | ENABLE_WINDOW_INPUT) &
+                       ~tirados);
     return true;
 }
 
@@ -147,6 +151,7 @@ void devolver_entrada() {
 bool terminal_ler_entrada(std::string& pedaco) {
     pedaco.clear();
     descarregar();
+    redesenhar_se_mudou();
     recomecar_prazos();
     tela_mudada();
     for (;;) {
@@ -170,9 +175,11 @@ void terminal_esperar_tecla() {
     std::vector<INPUT_RECORD> guardadas;
     guardar_teclas_pendentes(guardadas);
     descarregar();
+    redesenhar_se_mudou();
     INPUT_RECORD registro;
     DWORD lidos = 0;
     while (ReadConsoleInputW(entrada.origem, &registro, 1, &lidos)) {
+        if (lidos == 1 && registro.EventType == WINDOW_BUFFER_SIZE_EVENT) redesenhar_se_mudou();
         if (lidos == 0 || !tecla_nova(registro)) continue;
         // A character outside the first UTF-16 plane comes as two key events: one key.
         if (primeira_metade(registro.Event.KeyEvent.uChar.UnicodeChar)) {

@@ -1,6 +1,7 @@
 // The Windows backend's output: the same VT sequences to a console that follows them and to
 // redirected output, text attributes for a console that does not; the console's buffer cut to
 // its window while the game runs.
+#include "console/desenho.h"
 #include "console/esquema.h"
 #include "console/terminal.h"
 #include "console/windows/atributos.h"
@@ -36,8 +37,9 @@ struct estado_da_saida {
     std::string sgr_esquema;      // and as one SGR sequence
     std::string pendente;         // bytes not yet written
     bool limpa = false; // attributes: blank in the scheme, cursor home, nothing drawn or echoed
-    std::string tela;   // VT sequences: what was drawn since the last clear, for a scheme change
-                        // to draw again in its colours
+    desenho tela;       // what was drawn since the last clear, and the lines the console echoed,
+                        // to draw it again in a new scheme's colours or for a new window size
+    COORD janela_desenhada{}; // the window's size the screen was drawn for
     SRWLOCK trava = SRWLOCK_INIT;
     std::atomic<DWORD> dono{0}; // the thread that holds `trava`, 0 for none
 };
@@ -86,7 +88,8 @@ void escrever_no_console(std::wstring_view texto) {
     }
 }
 
-// A console without VT processing: the SGR codes become text attributes here.
+// A console without VT processing: the SGR codes become text attributes and the cursor
+// positions (the game's one other code) console calls here.
 void escrever_sem_vt(std::string_view bytes) {
     while (!bytes.empty()) {
         const auto codigo = bytes.find("\033[");
@@ -99,6 +102,12 @@ void escrever_sem_vt(std::string_view bytes) {
                 atributo_apos_sgr(saida.atributos, bytes.substr(codigo + 2, fim - codigo - 2),
                                   saida.atributo_esquema));
             SetConsoleTextAttribute(saida.destino, saida.atributos);
+        } else if (bytes[fim] == 'H') {
+            const posicao_no_console p =
+                posicao_de_codigo(bytes.substr(codigo + 2, fim - codigo - 2));
+            SetConsoleCursorPosition(saida.destino,
+                                     COORD{static_cast<SHORT>(std::min(p.coluna, 0x7FFF)),
+                                           static_cast<SHORT>(std::min(p.linha, 0x7FFF))});
         }
         bytes.remove_prefix(fim + 1);
     }
@@ -150,6 +159,16 @@ bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
         info.srWindow.Bottom = static_cast<SHORT>(altura - 1);
     }
     return true;
+}
+
+// Blanks every cell in the scheme and puts the window back at the top of the buffer, so that rows
+// count from the window's top, and the cursor home.
+void limpar_com_atributos(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    preencher(info.dwSize, saida.atributo_esquema, true);
+    const SMALL_RECT janela{0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
+                            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
+    if (info.srWindow.Top != 0) SetConsoleWindowInfo(saida.destino, TRUE, &janela);
+    SetConsoleCursorPosition(saida.destino, COORD{0, 0});
 }
 
 posicao_no_console posicao(COORD c) {
@@ -216,7 +235,11 @@ bool iniciar_saida(bool vt_sem_sondar) {
     // The code page stays the player's: the text goes to the console as UTF-16.
     // The screens are drawn for light grey on black, whatever colours the console has.
     guardar_esquema(esquema_normal);
-    if (cortar_buffer(info)) preencher(info.dwSize, saida.atributo_esquema, false);
+    if (cortar_buffer(info)) {
+        preencher(info.dwSize, saida.atributo_esquema, false);
+        saida.janela_desenhada = {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
+                                  static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+    }
     return true;
 }
 
@@ -263,10 +286,40 @@ void tela_mudada() {
     saida.limpa = false;
 }
 
+void guardar_eco(std::string_view linha) {
+    guardar_texto(saida.tela, linha);
+}
+
+// A new window size: the screen drawn again for it, as after a clear, every centred row centred
+// on the new width, the lines the console echoed where they were.
+void redesenhar_se_mudou() {
+    if (!saida.console) return;
+    travar_saida();
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (!GetConsoleScreenBufferInfo(saida.destino, &info)) return destravar();
+    const COORD janela{static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
+                       static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+    if (janela.X == saida.janela_desenhada.X && janela.Y == saida.janela_desenhada.Y)
+        return destravar();
+    saida.janela_desenhada = janela;
+    descarregar_travado();
+    cortar_buffer(info);
+    const std::string desenhado = bytes_do_desenho(saida.tela, janela.X);
+    if (saida.vt) {
+        saida.pendente += limpeza_em_vt(normal(), "", true);
+    } else {
+        limpar_com_atributos(info);
+    }
+    anexar_saida(desenhado);
+    saida.limpa = false;
+    descarregar_travado();
+    destravar();
+}
+
 void terminal_escrever(std::string_view texto) {
     saida.limpa = false;
     anexar_saida(texto);
-    if (em_vt()) saida.tela.append(texto);
+    guardar_texto(saida.tela, texto);
 }
 
 // A console that follows VT codes is cleared by the same sequences as redirected output, its
@@ -276,17 +329,12 @@ void terminal_limpar() {
     travar_saida();
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
+    saida.tela.clear();
     if (em_vt()) {
         saida.pendente += limpeza_em_vt(normal(), "", saida.console);
-        saida.tela.clear();
     } else if (com_buffer) {
         descarregar_travado();
-        preencher(info.dwSize, saida.atributo_esquema, true);
-        // The window back at the top of the buffer, so that rows count from the window's top.
-        const SMALL_RECT janela{0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
-                                static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
-        if (info.srWindow.Top != 0) SetConsoleWindowInfo(saida.destino, TRUE, &janela);
-        SetConsoleCursorPosition(saida.destino, COORD{0, 0});
+        limpar_com_atributos(info);
         saida.limpa = true;
     }
     destravar();
@@ -297,10 +345,12 @@ void terminal_definir_esquema(std::string_view esquema) {
     travar_saida();
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
+    tirar_cores(saida.tela); // every cell is in the scheme's colours from now on
     if (em_vt()) {
         // The colours before the clear, then what was on screen again: every cell in the scheme
         // from the first byte the terminal gets.
-        saida.pendente += limpeza_em_vt(saida.sgr_esquema, saida.tela, saida.console);
+        saida.pendente +=
+            limpeza_em_vt(saida.sgr_esquema, bytes_do_desenho(saida.tela), saida.console);
     } else if (com_buffer) {
         // Every cell takes the scheme's colours, text already on screen included, as "color"
         // does.
@@ -310,20 +360,14 @@ void terminal_definir_esquema(std::string_view esquema) {
     destravar();
 }
 
+// The move goes out as its VT sequence, which a console without VT processing turns into a
+// cursor position; it is kept by its rule, to be placed again on a new width.
 void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
-    const int coluna = coluna_na_largura(terminal_largura());
-    if (linha < 0 || coluna < 0) return; // the console refuses the whole move
+    const std::string movimento =
+        guardar_movimento(saida.tela, linha, coluna_na_largura, terminal_largura());
+    if (movimento.empty()) return; // the console refuses the whole move
     saida.limpa = false;
-    if (em_vt()) {
-        terminal_escrever("\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) +
-                          "H");
-        return;
-    }
-    travar_saida();
-    descarregar_travado();
-    SetConsoleCursorPosition(saida.destino, COORD{static_cast<SHORT>(std::min(coluna, 0x7FFF)),
-                                                  static_cast<SHORT>(std::min(linha, 0x7FFF))});
-    destravar();
+    anexar_saida(movimento);
 }
 
 int terminal_largura() {

@@ -4,12 +4,15 @@
 #include "console/terminal.h"
 #include "console/windows/windows.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace {
 
 // The system timer's resolution asked for where no high-resolution timer is granted, in ms.
 constexpr UINT periodo_ms = 1;
+// How often a sleep looks whether the console's window has a new size.
+constexpr long long olhar_a_janela_ns = 50'000'000;
 // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, which older SDK headers lack.
 constexpr DWORD alta_resolucao = 0x2;
 
@@ -63,9 +66,14 @@ void preparar_temporizador() {
 }
 
 // Waits until the counter reaches `prazo`; a timer that fires early is set again for the rest,
-// and without a timer the thread sleeps on the system's tick.
+// and without a timer the thread sleeps on the system's tick. The console tells of a new window
+// size only to a reader of its input, which the sleeps are not: they look at the window at least
+// every `olhar_a_janela_ns`, and draw the screen again for a new size.
 void dormir_ate(long long prazo) {
     for (long long falta = prazo - agora_ns(); falta > 0; falta = prazo - agora_ns()) {
+        redesenhar_se_mudou();
+        falta = std::min(prazo - agora_ns(), olhar_a_janela_ns);
+        if (falta <= 0) return;
         LARGE_INTEGER vence;
         vence.QuadPart = -((falta + 99) / 100); // relative, in units of 100 ns
         if (!sonos.temporizador ||

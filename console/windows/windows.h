@@ -4,6 +4,7 @@
 #pragma once
 
 #define NOMINMAX 1 // std::min and std::max, not the macros of <windows.h>
+#include <string_view>
 #include <windows.h>
 
 // The first half of a UTF-16 pair, whose second half must stay with it.
@@ -31,6 +32,12 @@ void descarregar_travado();
 
 // The console echoed the player's typing: the screen is no longer only what the game drew.
 void tela_mudada();
+
+// A line the console echoed as it was read, kept to be drawn again with the screen.
+void guardar_eco(std::string_view linha);
+
+// Draws the screen again, as it was, when the console's window has a new size.
+void redesenhar_se_mudou();
 
 // The console's output mode, buffer size and colours as the player left them, the colours in
 // every cell of the buffer. The caller holds the lock.
