@@ -67,13 +67,16 @@ void preparar_temporizador() {
 
 // Waits until the counter reaches `prazo`; a timer that fires early is set again for the rest,
 // and without a timer the thread sleeps on the system's tick. The console tells of a new window
-// size only to a reader of its input, which the sleeps are not: they look at the window at least
-// every `olhar_a_janela_ns`, and draw the screen again for a new size.
+// size only to a reader of its input, which the sleeps are not: they look at the window every
+// `olhar_a_janela_ns` but the last, and draw the screen again for a new size.
 void dormir_ate(long long prazo) {
     for (long long falta = prazo - agora_ns(); falta > 0; falta = prazo - agora_ns()) {
-        redesenhar_se_mudou();
-        falta = std::min(prazo - agora_ns(), olhar_a_janela_ns);
-        if (falta <= 0) return;
+        // Not in the last stretch: a look at the window (a console call, milliseconds under
+        // wine) after a timer that fired a little early would make the wait end late.
+        if (falta > olhar_a_janela_ns) {
+            redesenhar_se_mudou();
+            falta = std::min(prazo - agora_ns(), olhar_a_janela_ns);
+        }
         LARGE_INTEGER vence;
         vence.QuadPart = -((falta + 99) / 100); // relative, in units of 100 ns
         if (!sonos.temporizador ||
@@ -96,6 +99,7 @@ void devolver_sonos() {
 // A Ctrl-C ends the process from its handler's thread, wherever the wait stands.
 void terminal_dormir(int ms) {
     descarregar();
+    redesenhar_se_mudou();
     preparar_temporizador();
     dormir_ate(prazo_do_sono(sonos.agenda, agora_ns(), ms < 0 ? 0 : ms));
 }
