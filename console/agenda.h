@@ -9,8 +9,10 @@ struct agenda_de_sonos {
 };
 
 // A sleep that begins within this time of the previous sleep's deadline counts from that
-// deadline.
-constexpr long long folga_encadeada_ns = 5'000'000;
+// deadline: the longest drawing a screen may take and still not be added to the wait after it.
+// A console that draws slowly (wine's on a slow host: 5 to 10 ms a screen) needs more than a
+// terminal does.
+constexpr long long folga_encadeada_ns = 20'000'000;
 
 // The deadline of a sleep of `ms` that begins at `agora_ns` (a monotonic clock, in nanoseconds),
 // noted in the schedule. When it begins within the chaining slack of the last deadline, it counts
