@@ -116,10 +116,10 @@ int continuacoes(unsigned char b) {
     return 0;
 }
 
-// One byte straight from the terminal, waiting up to `ms` (for ever when negative). The end of
-// input ends the game.
+// One byte straight from the terminal, waiting up to `ms` (for ever when negative: the read's
+// own wait). The end of input ends the game.
 bool byte_da_tecla(unsigned char& b, int ms) {
-    if (!ha_entrada(ms)) return false;
+    if (ms >= 0 && !ha_entrada(ms)) return false;
     if (ler_do_terminal(&b, 1) == 0) terminal_encerrar(0);
     return true;
 }

@@ -144,6 +144,12 @@ void preencher(COORD tamanho, WORD atributo, bool apagar) {
     saida.atributos = atributo;
 }
 
+// The columns and rows of the console's window (not of its buffer).
+COORD tamanho_da_janela(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+    return {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
+            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+}
+
 // While the game runs the console's buffer is its window, the cells the player can see: every
 // clear and scheme change then fills those alone. A console window's buffer is 9001 rows by
 // default, a million cells at 120 columns, which one fill takes a third of a second for on some
@@ -151,7 +157,7 @@ void preencher(COORD tamanho, WORD atributo, bool apagar) {
 // output is no console; `info` then holds the buffer and window as they are after the cut.
 bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
     if (!saida.console || !GetConsoleScreenBufferInfo(saida.destino, &info)) return false;
-    const SHORT altura = static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1);
+    const SHORT altura = tamanho_da_janela(info).Y;
     if (info.dwSize.Y > altura &&
         SetConsoleScreenBufferSize(saida.destino, COORD{info.dwSize.X, altura})) {
         info.dwSize.Y = altura;
@@ -165,8 +171,9 @@ bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
 // count from the window's top, and the cursor home.
 void limpar_com_atributos(const CONSOLE_SCREEN_BUFFER_INFO& info) {
     preencher(info.dwSize, saida.atributo_esquema, true);
-    const SMALL_RECT janela{0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
-                            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
+    const COORD tamanho = tamanho_da_janela(info);
+    const SMALL_RECT janela{0, 0, static_cast<SHORT>(tamanho.X - 1),
+                            static_cast<SHORT>(tamanho.Y - 1)};
     if (info.srWindow.Top != 0) SetConsoleWindowInfo(saida.destino, TRUE, &janela);
     SetConsoleCursorPosition(saida.destino, COORD{0, 0});
 }
@@ -237,8 +244,7 @@ bool iniciar_saida(bool vt_sem_sondar) {
     guardar_esquema(esquema_normal);
     if (cortar_buffer(info)) {
         preencher(info.dwSize, saida.atributo_esquema, false);
-        saida.janela_desenhada = {static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
-                                  static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+        saida.janela_desenhada = tamanho_da_janela(info);
     }
     return true;
 }
@@ -297,8 +303,7 @@ void redesenhar_se_mudou() {
     travar_saida();
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (!GetConsoleScreenBufferInfo(saida.destino, &info)) return destravar();
-    const COORD janela{static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left + 1),
-                       static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
+    const COORD janela = tamanho_da_janela(info);
     if (janela.X == saida.janela_desenhada.X && janela.Y == saida.janela_desenhada.Y)
         return destravar();
     saida.janela_desenhada = janela;
@@ -373,6 +378,6 @@ void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
 int terminal_largura() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(saida.console ? saida.destino : saida.janela, &info))
-        return info.srWindow.Right - info.srWindow.Left + 1;
+        return tamanho_da_janela(info).X;
     return largura_sem_janela();
 }
