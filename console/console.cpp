@@ -2,12 +2,12 @@
 // character reads over one input stream.
 #include "console/console.h"
 
+#include "console/comum/texto.h"
 #include "console/terminal.h"
 
 #include <cstdint>
 #include <new>
 #include <string>
-#include <string_view>
 
 namespace {
 
@@ -67,45 +67,27 @@ void descartar_linha() {
 
 } // namespace
 
-void definir_locale() {
-    terminal_definir_locale();
-}
-
 void iniciar_console() {
     // Memory run out ends the game with the terminal given back, never with it left raw.
     std::set_new_handler([] { terminal_falhar("memoria insuficiente", 0); });
     terminal_iniciar();
 }
 
-void limpar_tela() {
-    terminal_limpar();
-}
-
 void esperar_tecla() {
-    terminal_escrever("Pressione qualquer tecla para continuar. . .");
+    escrever("Pressione qualquer tecla para continuar. . .");
     terminal_esperar_tecla();
-    terminal_escrever("\n");
-}
-
-void definir_esquema(const char* esquema) {
-    terminal_definir_esquema(esquema);
-}
-
-void escrever(const char* texto) {
-    terminal_escrever(texto);
+    escrever("\n");
 }
 
 void escrever_formato(const char* formato, int valor) {
     std::string texto = formato;
     if (auto marca = texto.find("%d"); marca != std::string::npos)
         texto.replace(marca, 2, std::to_string(valor));
-    terminal_escrever(texto);
+    escrever(texto);
 }
 
 void escrever_linha(const char* texto) {
-    std::string linha = texto;
-    linha += '\n';
-    terminal_escrever(linha);
+    escrever(std::string(texto) + '\n');
 }
 
 int coluna_do_bloco(int largura) {
@@ -114,10 +96,6 @@ int coluna_do_bloco(int largura) {
 
 void centralizar(int linha) {
     terminal_mover_cursor(linha, coluna_do_bloco);
-}
-
-void esperar(int ms) {
-    terminal_dormir(ms);
 }
 
 int ler_numero() {
@@ -151,7 +129,7 @@ char ler_caractere() {
     avancar();
     // A UTF-8 character is taken whole, so that no stray continuation byte is left behind.
     if (primeiro >= 0xC0)
-        for (int c = espiar(); c >= 0x80 && c < 0xC0; c = espiar())
+        for (int c = espiar(); c != fim_da_entrada && continuacao_utf8(c); c = espiar())
             avancar();
     return static_cast<char>(primeiro);
 }

@@ -1,38 +1,18 @@
-// The platform primitives under the console operations; each backend implements all of them.
+// The platform primitives under console.cpp's operations; each backend gives them, beside the
+// operations of console.h that it gives itself.
 #pragma once
 
 #include <string>
-#include <string_view>
 
-// Takes the terminal for the game (modes, alternate screen, signal handling) when both standard
-// input and output are terminals; otherwise changes nothing.
+// Takes the terminal for the game: its modes, the alternate screen and the signals when both
+// standard input and output are terminals, and on every output the ways out that give the
+// terminal's own colours back.
 void terminal_iniciar();
-
-// Sets the system's Portuguese locale when it has one and notes the terminal's text encoding.
-void terminal_definir_locale();
-
-// Writes bytes of the game's text (UTF-8, with the game's colour codes). They are on screen
-// before the next sleep, read, key wait or exit.
-void terminal_escrever(std::string_view texto);
-
-// Clears the screen with the scheme in force, cursor top-left. A terminal's scroll-back is the
-// player's and stays; a Windows console is cleared as "cls" clears it, its whole buffer.
-void terminal_limpar();
-
-// Sets the console scheme from its two hexadecimal digits (background, foreground), such as
-// "4F": every cell takes the scheme's colours at once.
-void terminal_definir_esquema(std::string_view esquema);
 
 // Moves the cursor to row `linha` (counted from 0 at the top) and to the column that `coluna`
 // gives for the window's width; a negative column refuses the whole move. Where the screen is
 // drawn again for a new window size, the row is placed again by the same rule.
 void terminal_mover_cursor(int linha, int (*coluna)(int largura));
-
-// The width in columns of the window that standard output shows.
-int terminal_largura();
-
-// Blocks for the given milliseconds, taking no CPU.
-void terminal_dormir(int ms);
 
 // Takes the next piece of input into `pedaco`: a whole line with its '\n', or the first bytes of
 // a line too long to hold at once (the rest comes with the next call). Returns false at end of

@@ -27,12 +27,13 @@ endfunction()
 
 string(ASCII 27 esc)
 
-# Rules, then credits, then the end of input: the key waits take nothing from the script.
+# Rules, then credits, then the end of input: the key waits take nothing from the script. The
+# first menu is drawn in the normal scheme already, light grey on black.
 rodar("2\n3\n" "60")
 exigir("end of input must end the game with 0, got ${estado}" estado STREQUAL 0)
-string(FIND "${saida}" "${esc}[0m${esc}[H${esc}[2J${esc}[3;11H${esc}[36m          *"
+string(FIND "${saida}" "${esc}[0;40;37m${esc}[H${esc}[2J${esc}[3;11H${esc}[36m          *"
   menu_centrado)
-exigir("menu not cleared and centred for COLUMNS=60" menu_centrado GREATER_EQUAL 0)
+exigir("menu not cleared in the normal scheme and centred for COLUMNS=60" menu_centrado EQUAL 0)
 string(FIND "${saida}" "Letras ou numeros diferentes serão considerados errados." aviso)
 exigir("the warning line is not in UTF-8" aviso GREATER_EQUAL 0)
 string(FIND "${saida}" "REGRAS" regras)

@@ -3,6 +3,7 @@
 
 #include "tests/telas_esperadas.h"
 
+#include "console/console.h"
 #include "console/terminal.h"
 #include "game/jogo.h"
 
@@ -156,9 +157,9 @@ int vt_executar() {
 }
 
 void terminal_iniciar() {}
-void terminal_definir_locale() {}
+void definir_locale() {}
 
-void terminal_escrever(std::string_view texto) {
+void escrever(std::string_view texto) {
     passo();
     for (std::size_t i = 0; i < texto.size(); ++i) {
         const auto b = static_cast<unsigned char>(texto[i]);
@@ -185,14 +186,14 @@ void terminal_escrever(std::string_view texto) {
     }
 }
 
-void terminal_limpar() {
+void limpar_tela() {
     passo();
     atributos_normais();
     v.tela.assign(static_cast<std::size_t>(v.altura), linha_vazia());
     v.linha = v.coluna = 0;
 }
 
-void terminal_definir_esquema(std::string_view esquema) {
+void definir_esquema(std::string_view esquema) {
     v.com_esquema = true;
     v.fundo_esquema = ansi_do_digito(esquema[0]);
     v.frente_esquema = ansi_do_digito(esquema[1]);
@@ -209,11 +210,7 @@ void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
     v.coluna = std::min(coluna, v.largura - 1);
 }
 
-int terminal_largura() {
-    return v.largura;
-}
-
-void terminal_dormir(int ms) {
+void esperar(int ms) {
     registrar(evento::espera, ms);
     v.relogio += ms;
 }
@@ -228,7 +225,7 @@ bool terminal_ler_entrada(std::string& pedaco) {
     pedaco = *linha;
     v.passos_restantes =
         v.passos_base + v.passos_por_byte * static_cast<long long>(pedaco.size()) + 1;
-    terminal_escrever(pedaco); // the terminal's echo
+    escrever(pedaco); // the terminal's echo
     return true;
 }
 

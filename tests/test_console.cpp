@@ -1,6 +1,6 @@
 // Unit tests of the console operations: the block column, the reads, and the line editor.
+#include "console/comum/edicao_linha.h"
 #include "console/console.h"
-#include "console/edicao_linha.h"
 #include "tests/terminal_virtual.h"
 
 #include <gtest/gtest.h>
@@ -231,7 +231,6 @@ TEST(EdicaoLinha, ColunaDoCursorDepoisDoQueFoiDesenhado) {
         {std::string(85, 'x'), 5},
         {std::string(80, 'x'), 80},
         {"\xE6\x97\xA5\xE6\x9C\xAC", 4},
-        {"abc\b\033[2C\033[A", 4},
     };
     for (const auto& [texto, coluna] : casos)
         EXPECT_EQ(coluna_depois(texto, forma), coluna) << texto;

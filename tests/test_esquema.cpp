@@ -1,8 +1,7 @@
 // Unit tests of the pieces both terminal backends share: scheme colours and SGR attributes, and
 // the schedule of the timed waits.
-#include "console/agenda.h"
-#include "console/desenho.h"
-#include "console/esquema.h"
+#include "console/comum/agenda.h"
+#include "console/comum/tela.h"
 #include "console/windows/atributos.h"
 
 #include <gtest/gtest.h>
@@ -73,12 +72,14 @@ TEST(AtributoAposSgr, SequenciaDesconhecidaNaoMudaNada) {
 }
 
 TEST(AnexarComNormal, CadaReinicioDoJogoVoltaAoEsquema) {
-    std::string saida = "x";
-    anexar_com_normal(saida, "\033[31mA\033[0mB\033[0m", "\033[0;41;97m");
-    EXPECT_EQ(saida, "x\033[31mA\033[0;41;97mB\033[0;41;97m");
-    saida.clear();
-    anexar_com_normal(saida, "sem codigo \033[0", "N");
-    EXPECT_EQ(saida, "sem codigo \033[0") << "a code cut short is left alone";
+    tela_do_jogo t;
+    t.pendente = "x";
+    mudar_esquema(t, "4F");
+    anexar(t, "\033[31mA\033[0mB\033[0m");
+    EXPECT_EQ(t.pendente, "x\033[31mA\033[0;41;97mB\033[0;41;97m");
+    t.pendente.clear();
+    anexar(t, "sem codigo \033[0");
+    EXPECT_EQ(t.pendente, "sem codigo \033[0") << "a code cut short is left alone";
 }
 
 TEST(LimpezaEmVt, AsCoresDoEsquemaAntesDaLimpezaEOTextoDeNovoSemAsSuas) {
@@ -96,16 +97,18 @@ TEST(LimpezaEmVt, AsCoresDoEsquemaAntesDaLimpezaEOTextoDeNovoSemAsSuas) {
 // width (refused where the column is negative), the colours dropped for a new scheme; and the
 // moves read back as positions by a console without VT codes.
 TEST(Desenho, MovimentosPostosDeNovoPelaRegraNumaNovaLargura) {
-    desenho d;
+    tela_do_jogo d;
     const auto bloco = [](int largura) { return (largura - 40) / 2; };
-    guardar_texto(d, "\033[36mA");
-    EXPECT_EQ(guardar_movimento(d, 14, bloco, 80), "\033[15;21H");
-    guardar_texto(d, "B\033[0m");
-    EXPECT_EQ(guardar_movimento(d, 2, bloco, 38), "") << "refused as a whole";
-    EXPECT_EQ(bytes_do_desenho(d), "\033[36mA\033[15;21HB\033[0m");
-    EXPECT_EQ(bytes_do_desenho(d, 120), "\033[36mA\033[15;41HB\033[0m\033[3;41H");
-    tirar_cores(d);
-    EXPECT_EQ(bytes_do_desenho(d, 38), "AB");
+    guardar(d, "\033[36mA");
+    mover(d, 14, bloco, 80);
+    EXPECT_EQ(d.pendente, "\033[15;21H");
+    guardar(d, "B\033[0m");
+    mover(d, 2, bloco, 38);
+    EXPECT_EQ(d.pendente, "\033[15;21H") << "refused as a whole";
+    EXPECT_EQ(desenho_em(d), "\033[36mA\033[15;21HB\033[0m");
+    EXPECT_EQ(desenho_em(d, 120), "\033[36mA\033[15;41HB\033[0m\033[3;41H");
+    mudar_esquema(d, "4F");
+    EXPECT_EQ(desenho_em(d, 38), "AB");
     EXPECT_EQ(posicao_de_codigo("15;41"), (posicao_no_console{14, 40}));
     EXPECT_EQ(posicao_de_codigo(""), (posicao_no_console{0, 0}));
 }

@@ -1,5 +1,6 @@
 // Tests of the Windows backend on a real console (Windows, or wine in a pseudo-terminal): what
 // the clears, schemes and cursor moves leave in the console's cells.
+#include "console/console.h"
 #include "console/terminal.h"
 #include "console/windows/windows.h"
 
@@ -113,8 +114,8 @@ class ConsoleWindows : public testing::Test {
     void SetUp() override {
         if (!e_console()) GTEST_SKIP() << "standard output is not a console";
         iniciar_uma_vez();
-        terminal_definir_esquema("07");
-        terminal_limpar();
+        definir_esquema("07");
+        limpar_tela();
         FlushConsoleInputBuffer(entrada());
     }
 };
@@ -152,8 +153,8 @@ TEST(FimDoConsole, CadaCelulaVoltaAsCoresDoJogador) {
     EXPECT_EXIT(
         {
             terminal_iniciar();
-            terminal_definir_esquema("4F");
-            terminal_escrever("Cor:1");
+            definir_esquema("4F");
+            escrever("Cor:1");
             digitar(L"\x1A\r");
             for (std::string pedaco; terminal_ler_entrada(pedaco);) {
             }
@@ -184,12 +185,12 @@ TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
                                  CreateFileA(arquivo.c_str(), GENERIC_WRITE, 0, nullptr,
                                              CREATE_ALWAYS, 0, nullptr));
                 iniciar_saida(console);
-                terminal_definir_esquema("07"); // as a console starts, and a terminal does not
-                terminal_escrever("Cor:1 s\xC3\xA3o");
-                terminal_limpar();
-                terminal_definir_esquema("4F");
+                definir_esquema("07");
+                escrever("Cor:1 s\xC3\xA3o");
+                limpar_tela();
+                definir_esquema("4F");
                 terminal_mover_cursor(2, [](int) { return 5; });
-                terminal_escrever("\033[31mX\033[0mY");
+                escrever("\033[31mX\033[0mY");
                 terminal_encerrar(3);
             },
             testing::ExitedWithCode(3), "");
@@ -211,42 +212,42 @@ TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
 }
 
 TEST_F(ConsoleWindows, EsquemaRecoloreTodasAsCelulasComOTextoJaEscrito) {
-    terminal_escrever("Cor:1");
-    terminal_definir_esquema("4F");
+    escrever("Cor:1");
+    definir_esquema("4F");
     EXPECT_TRUE(todas_as_celulas(0x4F));
     EXPECT_EQ(caractere(0, 0), L'C'); // the text stays, in the new colours
     EXPECT_EQ(caractere(4, 0), L'1');
-    terminal_definir_esquema("07");
+    definir_esquema("07");
     EXPECT_TRUE(todas_as_celulas(0x07));
     EXPECT_EQ(caractere(4, 0), L'1');
 }
 
 TEST_F(ConsoleWindows, LimparPreencheComOEsquemaEVoltaAoInicio) {
-    terminal_definir_esquema("1F");
-    terminal_escrever("GOOOOOOO!\nmais uma linha");
-    terminal_limpar();
+    definir_esquema("1F");
+    escrever("GOOOOOOO!\nmais uma linha");
+    limpar_tela();
     EXPECT_TRUE(todas_as_celulas(0x1F));
     EXPECT_EQ(caractere(0, 0), L' ');
     EXPECT_EQ(caractere(0, 1), L' ');
     EXPECT_EQ(info().dwCursorPosition.X, 0);
     EXPECT_EQ(info().dwCursorPosition.Y, 0);
-    terminal_escrever("Cor:2");
-    terminal_dormir(0);
+    escrever("Cor:2");
+    esperar(0);
     EXPECT_EQ(atributo(0, 0), 0x1F); // text after the clear is in the scheme
 }
 
 TEST_F(ConsoleWindows, CursorLarguraEUtf8) {
     const CONSOLE_SCREEN_BUFFER_INFO i = info();
-    EXPECT_EQ(terminal_largura(), i.srWindow.Right - i.srWindow.Left + 1);
+    EXPECT_EQ(largura_da_janela(), i.srWindow.Right - i.srWindow.Left + 1);
     terminal_mover_cursor(5, [](int) { return 20; });
-    terminal_escrever("serão");
-    terminal_dormir(0);
+    escrever("serão");
+    esperar(0);
     EXPECT_EQ(caractere(20, 5), L's');
     EXPECT_EQ(caractere(23, 5), L'\u00E3');
     EXPECT_EQ(caractere(24, 5), L'o');
     terminal_mover_cursor(2, [](int) { return -1; }); // refused as a whole
-    terminal_escrever("X");
-    terminal_dormir(0);
+    escrever("X");
+    esperar(0);
     EXPECT_EQ(caractere(25, 5), L'X');
 }
 
@@ -254,13 +255,13 @@ TEST_F(ConsoleWindows, CursorLarguraEUtf8) {
 // new width, the line the console echoed where it was.
 TEST_F(ConsoleWindows, JanelaNovaRedesenhadaNaProximaEspera) {
     const auto bloco = [](int largura) { return (largura - 40) / 2; };
-    terminal_limpar();
+    limpar_tela();
     terminal_mover_cursor(5, bloco);
-    terminal_escrever("X\nDigite:");
+    escrever("X\nDigite:");
     digitar(L"3\r");
     std::string pedaco;
     ASSERT_TRUE(terminal_ler_entrada(pedaco));
-    terminal_dormir(0);
+    esperar(0);
     const CONSOLE_SCREEN_BUFFER_INFO antes = info();
     const int largura = antes.srWindow.Right - antes.srWindow.Left + 1;
     ASSERT_EQ(caractere(bloco(largura), 5), L'X');
@@ -268,7 +269,7 @@ TEST_F(ConsoleWindows, JanelaNovaRedesenhadaNaProximaEspera) {
                               SHORT(antes.srWindow.Bottom - antes.srWindow.Top)};
     if (!SetConsoleWindowInfo(saida(), TRUE, &estreita))
         GTEST_SKIP() << "this console keeps its window's size (" << GetLastError() << ")";
-    terminal_dormir(1);
+    esperar(1);
     EXPECT_EQ(caractere(bloco(largura - 20), 5), L'X');
     EXPECT_EQ(caractere(bloco(largura), 5), L' ');
     EXPECT_EQ(caractere(7, 6), L'3') << "the echoed line";
@@ -284,7 +285,7 @@ TEST_F(ConsoleWindows, LinhaDoConsoleEmUtf8ComSoOFimDeLinha) {
     EXPECT_EQ(pedaco, "1 2\n");
     ASSERT_TRUE(terminal_ler_entrada(pedaco));
     EXPECT_EQ(pedaco, "3\n");
-    terminal_limpar(); // the console's echo of the lines is wiped too
+    limpar_tela(); // the console's echo of the lines is wiped too
     EXPECT_EQ(caractere(0, 0), L' ');
 }
 
@@ -324,7 +325,7 @@ TEST(Sonos, VinteSonosComDesenhoEntreElesDuramOQueSomam) {
         for (const auto desenhado = relogio::now() + std::chrono::milliseconds(1);
              relogio::now() < desenhado;) {
         }
-        terminal_dormir(10);
+        esperar(10);
     }
     const std::chrono::duration<double, std::milli> total = relogio::now() - inicio;
     EXPECT_NEAR(total.count(), 201, 9);

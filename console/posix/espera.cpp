@@ -1,82 +1,48 @@
-// The POSIX backend's waits: for standard input or output to be ready, with poll or, where poll
-// cannot watch the device (macOS answers POLLNVAL for /dev/tty), with select; and the pipe through
-// which a signal that asks for the screen again wakes the wait in progress.
+// The POSIX backend's one wait, the same on Linux, macOS and the BSDs: select on the descriptor
+// and on the pipe that the signal handlers write into, with the time left to an absolute
+// deadline on the game's clock; and the writes that wait on it while the output takes no more.
 #include "console/posix/posix.h"
 
+#include <atomic>
 #include <cerrno>
-#include <csignal>
+#include <ctime>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/select.h>
 #include <unistd.h>
 
 namespace {
 
-// The descriptors whose device poll was seen not to watch: standard input, output and error.
-constexpr int descritores_padrao = 3;
+// The clock that does not count the machine's own sleep, so that a flash cut short by a closed
+// lid shows the rest of its time on waking: CLOCK_MONOTONIC on Linux and the BSDs; macOS's
+// counts the machine's sleep, its CLOCK_UPTIME_RAW does not.
+#if defined(__APPLE__)
+constexpr clockid_t relogio = CLOCK_UPTIME_RAW;
+#else
+constexpr clockid_t relogio = CLOCK_MONOTONIC;
+#endif
+
+// select may end a wait late by a thousandth of its length (Linux's slack); a wait longer than
+// `espera_exata_ns` asks for a five-hundredth less, and the short rest is waited for again, on
+// time.
+constexpr long long espera_exata_ns = 1'000'000;
+constexpr long long fracao_de_folga = 500;
 
 struct estado_das_esperas {
     int aviso_leitura = -1; // the pipe a signal handler writes a byte into, to wake a wait
     int aviso_escrita = -1;
-    volatile std::sig_atomic_t sem_poll[descritores_padrao] = {}; // use select for this one
+    std::atomic<long long> parado_ns{0}; // all the time spent stopped by Ctrl-Z
+    std::atomic<int> pedidos{0};         // what the handlers asked for, as `pedido` bits
 };
 
 estado_das_esperas esperas;
 
-bool aberto(int fd) {
-    return fcntl(fd, F_GETFD) != -1;
-}
-
-void marcar_sem_poll(int fd) {
-    if (fd >= 0 && fd < descritores_padrao) esperas.sem_poll[fd] = 1;
-}
-
-bool com_select(int fd) {
-    return fd >= 0 && fd < descritores_padrao && esperas.sem_poll[fd];
-}
-
-// What one wait saw.
-enum : int { nada = 0, descritor_pronto = 1, aviso_chegou = 2 };
-
-// The same wait with select, which watches every terminal device. A descriptor beyond select's
-// reach is taken as ready, so that the read or write itself tells.
-int aguardar_com_select(int fd, bool escrita, int ms, int aviso) {
-    if (fd >= FD_SETSIZE) return descritor_pronto;
-    fd_set leitura, escrever;
-    FD_ZERO(&leitura);
-    FD_ZERO(&escrever);
-    int maior = -1;
-    if (fd >= 0) {
-        FD_SET(fd, escrita ? &escrever : &leitura);
-        maior = fd;
-    }
-    if (aviso >= 0 && aviso < FD_SETSIZE) {
-        FD_SET(aviso, &leitura);
-        if (aviso > maior) maior = aviso;
-    }
-    timeval tempo{ms / 1000, (ms % 1000) * 1000};
-    const int r = ::select(maior + 1, &leitura, &escrever, nullptr, ms < 0 ? nullptr : &tempo);
-    if (r <= 0) return r;
-    int visto = nada;
-    if (fd >= 0 && FD_ISSET(fd, escrita ? &escrever : &leitura)) visto |= descritor_pronto;
-    if (aviso >= 0 && aviso < FD_SETSIZE && FD_ISSET(aviso, &leitura)) visto |= aviso_chegou;
-    return visto;
-}
-
-// One wait of up to `ms` (for ever when negative) for `fd` (none when -1) and for the pipe
-// `aviso` (none when -1). Returns what was seen; -1 with errno set when the call failed.
-// Async-signal-safe.
-int aguardar(int fd, bool escrita, int ms, int aviso) {
-    if (!com_select(fd)) {
-        pollfd p[2] = {{fd, static_cast<short>(escrita ? POLLOUT : POLLIN), 0}, {aviso, POLLIN, 0}};
-        const int r = ::poll(p, 2, ms); // a negative descriptor is left out by poll
-        if (r <= 0) return r;
-        // POLLNVAL on a descriptor that is open: a device that this system's poll cannot watch.
-        if (!(p[0].revents & POLLNVAL) || !aberto(fd))
-            return (p[0].revents ? descritor_pronto : nada) | (p[1].revents ? aviso_chegou : nada);
-        marcar_sem_poll(fd);
-    }
-    return aguardar_com_select(fd, escrita, ms, aviso);
+// The descriptor moved to 3 or above, close-on-exec and non-blocking: none of 0, 1 and 2, which
+// the player's shell may have left closed, and which the game must then find closed.
+int acima_dos_padroes(int fd) {
+    const int novo = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    if (novo >= 0) fcntl(novo, F_SETFL, fcntl(novo, F_GETFL) | O_NONBLOCK);
+    return novo;
 }
 
 void esvaziar_aviso() {
@@ -85,30 +51,34 @@ void esvaziar_aviso() {
     }
 }
 
-// The milliseconds from now to `prazo_ns` on the sleeps' clock, rounded up; -1 for no deadline.
-int ms_ate(long long prazo_ns) {
-    if (prazo_ns < 0) return -1;
-    const long long falta = prazo_ns - agora_ns();
-    if (falta <= 0) return 0;
-    constexpr long long ns_por_ms = 1'000'000, maior_espera_ms = 1'000'000'000;
-    const long long ms = (falta + ns_por_ms - 1) / ns_por_ms;
-    return static_cast<int>(ms < maior_espera_ms ? ms : maior_espera_ms);
+} // namespace
+
+long long agora_ns() {
+    timespec agora{};
+    clock_gettime(relogio, &agora);
+    return static_cast<long long>(agora.tv_sec) * 1'000'000'000LL + agora.tv_nsec -
+           esperas.parado_ns;
 }
 
-} // namespace
+void somar_parada(long long ns) {
+    esperas.parado_ns += ns;
+}
 
 void iniciar_avisos() {
     int fds[2];
-    if (::pipe(fds) != 0) return; // no pipe: a signal still breaks a wait off, as before
-    for (int fd : fds) {
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-        fcntl(fd, F_SETFD, FD_CLOEXEC);
+    if (::pipe(fds) != 0) return; // no pipe: a signal still breaks a wait off, one wait later
+    const int leitura = acima_dos_padroes(fds[0]), escrita = acima_dos_padroes(fds[1]);
+    if (leitura < 0 || escrita < 0 || leitura >= FD_SETSIZE) {
+        for (int fd : {leitura, escrita})
+            if (fd >= 0) close(fd);
+        return;
     }
-    esperas.aviso_leitura = fds[0];
-    esperas.aviso_escrita = fds[1];
+    esperas.aviso_leitura = leitura;
+    esperas.aviso_escrita = escrita;
 }
 
-void acordar_esperas() {
+void avisar(pedido p) {
+    esperas.pedidos |= p;
     if (esperas.aviso_escrita < 0) return;
     const int erro = errno;
     const char um = 1;
@@ -117,20 +87,54 @@ void acordar_esperas() {
     errno = erro;
 }
 
-bool esperar_saida(int ms) {
-    return aguardar(STDOUT_FILENO, true, ms, -1) != nada;
+int pedidos() {
+    return esperas.pedidos;
 }
 
-bool esperar_descritor(int fd, bool escrita, long long prazo_ns) {
+void atender_pedidos() {
+    esperas.pedidos = 0;
+}
+
+visto esperar_por(int fd, bool escrita, long long prazo) {
+    const int aviso = esperas.aviso_leitura;
     for (;;) {
-        redesenhar_se_preciso();
-        long long acordar = prazo_ns;
-        const long long redesenho = redesenho_devido_ns();
-        if (redesenho >= 0 && (acordar < 0 || redesenho < acordar)) acordar = redesenho;
-        const int visto = aguardar(fd, escrita, ms_ate(acordar), esperas.aviso_leitura);
-        if (visto < 0 && errno != EINTR) return true; // the read or write reports the fault
-        if (visto > 0 && (visto & aviso_chegou)) esvaziar_aviso();
-        if (visto > 0 && (visto & descritor_pronto)) return true;
-        if (prazo_ns >= 0 && agora_ns() >= prazo_ns) return false;
+        timeval tempo{};
+        if (prazo >= 0) {
+            long long falta = prazo - agora_ns();
+            if (falta < 0) falta = 0; // still a look at the descriptor
+            if (falta > espera_exata_ns) falta -= falta / fracao_de_folga;
+            const long long us = (falta + 999) / 1000;
+            tempo = {static_cast<time_t>(us / 1'000'000), static_cast<suseconds_t>(us % 1'000'000)};
+        }
+        fd_set leitura, escrever;
+        FD_ZERO(&leitura);
+        FD_ZERO(&escrever);
+        if (fd >= FD_SETSIZE) return visto::pronto; // beyond select: the read or write tells
+        if (fd >= 0) FD_SET(fd, escrita ? &escrever : &leitura);
+        if (aviso >= 0) FD_SET(aviso, &leitura);
+        const int maior = fd > aviso ? fd : aviso;
+        const int r =
+            ::select(maior + 1, &leitura, &escrever, nullptr, prazo < 0 ? nullptr : &tempo);
+        if (r < 0) return errno == EINTR ? visto::aviso : visto::pronto;
+        if (aviso >= 0 && FD_ISSET(aviso, &leitura)) {
+            esvaziar_aviso();
+            return visto::aviso;
+        }
+        if (r > 0) return visto::pronto;
+        if (agora_ns() >= prazo) return visto::prazo;
     }
+}
+
+int escrever_tudo(std::string_view bytes, long long prazo) {
+    while (!bytes.empty()) {
+        const ssize_t escritos = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+        if (escritos >= 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(escritos));
+        } else if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
+            return errno;
+        } else if (errno != EINTR && esperar_por(STDOUT_FILENO, true, prazo) == visto::prazo) {
+            return ETIMEDOUT;
+        }
+    }
+    return 0;
 }

@@ -1,10 +1,10 @@
-// What the parts of the POSIX backend offer each other: the screen and its painting (tela.cpp),
-// the modes and signals (modos.cpp), the sleeps (sono.cpp) and the input (entrada.cpp). Each
-// part keeps its own state; the terminal primitives of console/terminal.h are spread over them.
+// What the parts of the POSIX backend give each other, each part calling only those listed
+// before it: the waits (espera.cpp), the modes and signals (modos.cpp), the screen with the line
+// being typed on it and the sleeps (tela.cpp), and the input (entrada.cpp), which gives most of
+// console/terminal.h. Each part keeps its own state.
 #pragma once
 
-#include "console/agenda.h"
-#include "console/edicao_linha.h"
+#include "console/comum/edicao_linha.h"
 #include "console/posix/capacidades.h"
 
 #include <csignal>
@@ -15,92 +15,90 @@
 constexpr std::string_view cursor_ao_inicio = "\033[H";
 constexpr std::string_view apagar_tela = "\033[2J";
 
+// --- The waits (espera.cpp); all async-signal-safe but iniciar_avisos ---
+
+// The clock of every wait, in nanoseconds: one that counts neither the machine's own sleep nor
+// the time the game was stopped (Ctrl-Z), so that a flash shows the rest of its time after either.
+long long agora_ns();
+// The game was stopped for `ns`, which the clock leaves out from now on.
+void somar_parada(long long ns);
+
+// Makes the pipe through which the signal handlers wake the wait in progress, on descriptors
+// above standard error whichever of 0, 1 and 2 are closed; once, before any handler runs.
+void iniciar_avisos();
+
+// What a signal handler asks of the game's screen: to draw it again after a stop, or for a new
+// window size. `avisar` asks and wakes the wait in progress, or the next one; `pedidos` tells
+// what was asked since `atender_pedidos` last took it.
+enum pedido : int { pedido_voltou = 1, pedido_janela = 2 };
+void avisar(pedido p);
+int pedidos();
+void atender_pedidos();
+
+// The one wait: until `fd` (none when negative) is ready for reading, or for writing when
+// `escrita`, until the clock reaches `prazo_ns` (never when negative), or until a handler asks
+// something. A failed wait counts as ready: the read or write then tells what failed.
+enum class visto { pronto, prazo, aviso };
+visto esperar_por(int fd, bool escrita, long long prazo_ns);
+
+// Writes every byte on standard output, waiting while it takes no more until `prazo_ns` (never
+// when negative). 0 once all is written, else the error that stopped it (ETIMEDOUT: the time).
+int escrever_tudo(std::string_view bytes, long long prazo_ns);
+
+// --- Modes and signals (modos.cpp) ---
+
+// Takes the terminal when both standard input and output are terminals (no canonical mode, no
+// echo) and installs the signal handlers: on every output those that end the game with the
+// terminal's colours given back, on a terminal also Ctrl-Z and the new window size. Returns what
+// terminfo says of the output's terminal (the defaults when it is no terminal).
+capacidades_do_terminal iniciar_modos();
+
+// What the terminal is sent with the game's first screen (the alternate screen, the cursor).
+std::string_view ao_tomar();
+
+// Gives the terminal its colours, cursor, screen and modes back; async-signal-safe. `acao` is
+// TCSAFLUSH when leaving for good (what was typed for the game is not the shell's) and TCSADRAIN
+// when stopping (it stays for the game's reads).
+void devolver_terminal(int acao);
+
+// Both standard input and output are terminals, and the game took them: the backend edits and
+// echoes the lines itself, and a key can be waited for.
+bool terminal_tomado();
+
+// Holds back the signals whose handlers give the terminal back; returns the mask to put back.
+sigset_t segurar_sinais();
+
 // --- The screen (tela.cpp) ---
 
-// Standard output is a terminal: the screens are drawn in the console's normal scheme from the
-// first one, painted as `capacidades` needs, and `ao_tomar` goes out with the first screen.
-void iniciar_tela(const capacidades_do_terminal& capacidades, std::string_view ao_tomar);
-
-// Writes the echo of the player's typing, `eco`, and keeps `mostrada`, what the screen now shows
-// of the line being typed, to draw it again (up to a bound). Once the line, or a piece of it, is
-// `entregue` to the reads, what it shows stays with what the game drew.
-void ecoar_digitacao(std::string_view eco, std::string_view mostrada, bool entregue);
-
-// Puts everything drawn on the screen, before the game does anything that takes time.
-void mostrar_tela();
-
-// Async-signal-safe: the game came back from a stop and its screen must be drawn again.
-void pedir_redesenho();
-
-// Async-signal-safe: the window took a new size, for which the screen must be drawn again.
-void pedir_redesenho_da_janela();
-
-// When the screen must be drawn again, on the sleeps' clock: 0 at once, -1 never. While a window
-// is being dragged, its sizes are drawn at a bounded rate.
-long long redesenho_devido_ns();
-
-// Draws the game's screen again, as it was, for the window's size now, if a stop or a new size
-// asked for it and the time has come (see `redesenho_devido_ns`).
-void redesenhar_se_preciso();
-
-// How many times the screen was drawn again so far: the echo of a line being typed is laid out
-// again after each.
-unsigned redesenhos_da_tela();
-
-// Writes what is waiting, with the restore signals held back meanwhile.
+// Writes what is waiting in one write, with the restore signals held back meanwhile.
 void descarregar();
 
-// The same before the game ends on a fault: a write that fails again is given up.
-void descarregar_ao_falhar();
+// Waits as `esperar_por` does for `fd` to have input, drawing the screen again meanwhile whenever
+// a handler asks for it (a window being dragged at a bounded rate). True when `fd` is ready,
+// false when `prazo_ns` came first.
+bool aguardar(int fd, long long prazo_ns);
 
-// How the terminal shows text: its encoding, the columns of each character, the window's width.
-forma_do_terminal forma_da_tela();
+// A read or key wait begins: the next sleep starts a schedule of its own.
+void recomecar_prazos();
 
-// The column where the cursor stands on a terminal of `forma` after what was drawn since the last
-// clear, without the line being typed: where that line begins.
-int coluna_do_cursor(const forma_do_terminal& forma);
+// Whether the terminal's encoding is UTF-8 (otherwise one byte is one character).
+bool texto_em_utf8();
+
+// A line read at the terminal begins, its echo where the game's drawing left the cursor.
+void comecar_a_digitar();
+
+// Edits the typed bytes at the front of `pendente` into the line, echoing them, until the line is
+// ready or fills a piece: then its piece goes into `pedaco`, what the screen shows of it stays
+// with what the game drew, and `linha_pronta` is returned.
+passo_edicao digitar(std::string& pendente, std::string& pedaco);
+
+// Whether the line's editing stands inside an escape sequence; dropping it, so that the next
+// byte counts as a key of its own (a lone Esc).
+bool escape_pendente();
+void abandonar_escape();
 
 // The bytes that write every cell of a window as a space in the colours in force, for a
 // terminal whose erase keeps its own background (no bce), cursor home at the end. Where writing
 // the last cell would scroll the screen (`escreve_ultima_celula` false: am without xenl), the
 // cell before it is written, pushed into the last one by an inserted blank, and written again.
 std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celula);
-
-// --- Waits (espera.cpp) ---
-
-// Makes the pipe through which the signal handlers wake the waits; once, before any handler runs.
-void iniciar_avisos();
-
-// Async-signal-safe: wakes the wait in progress, or the next one, to draw the screen again.
-void acordar_esperas();
-
-// Waits until standard output takes more (a blocking one takes it at once); false when `ms`
-// went by first (never, for a negative `ms`). Async-signal-safe.
-bool esperar_saida(int ms);
-
-// Waits until `fd` is ready for reading (for writing when `escrita`), or until the sleeps' clock
-// reaches `prazo_ns` (never when negative); -1 waits for the time alone. Meanwhile the screen is
-// drawn again whenever a stop or a new window size asks for it. True when the descriptor is
-// ready, or failed (the read or write then reports it); false when the time came first.
-bool esperar_descritor(int fd, bool escrita, long long prazo_ns);
-
-// --- Modes and signals (modos.cpp) ---
-
-// Both standard input and output are terminals, and the game took them (no canonical mode, no
-// echo): the backend edits and echoes the lines itself, and a key can be waited for.
-bool terminal_tomado();
-
-// Holds back the signals whose handlers give the terminal back, so that none runs meanwhile;
-// returns the mask to put back.
-sigset_t segurar_sinais();
-
-// --- Sleeps (sono.cpp) ---
-
-// A read or key wait begins: the next sleep starts a schedule of its own.
-void recomecar_prazos();
-
-// The clock the sleeps run on, in nanoseconds; async-signal-safe.
-long long agora_ns();
-
-// Async-signal-safe: the game was stopped (Ctrl-Z) for `ns`, which no sleep counts.
-void somar_parada(long long ns);

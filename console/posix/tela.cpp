@@ -1,9 +1,10 @@
 // The POSIX backend's screen: the text in the terminal's encoding, the console schemes as ANSI
 // colours (a scheme change draws the screen again in its colours), the clear and its painting
-// where the terminal's erase keeps its own background, every byte written whole, and the screen
-// drawn again after a stop or for a new window size.
-#include "console/desenho.h"
-#include "console/esquema.h"
+// where the terminal's erase keeps its own background, the line being typed and its echo, the
+// screen drawn again after a stop or for a new window size, the sleeps, and the ways out.
+#include "console/comum/tela.h"
+#include "console/comum/agenda.h"
+#include "console/console.h"
 #include "console/posix/posix.h"
 #include "console/terminal.h"
 
@@ -15,6 +16,7 @@
 #include <cwchar>
 #include <langinfo.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace {
@@ -24,48 +26,49 @@ constexpr std::string_view inserir_branco = "\033[@";
 
 // The rows to paint when the window's cannot be read.
 constexpr int linhas_sem_janela = 24;
-// The most of the player's echoed typing kept to redraw the screen since the game last drew; a
-// longer line is still echoed whole, but a redraw shows only its start, so that memory does not
-// grow with what is typed.
+// The most of the player's typing kept with what was drawn since the game last drew: a redraw
+// shows only its start, so that memory does not grow with what is typed.
 constexpr std::size_t maior_eco_guardado = 16384;
 // While a window is being dragged, its sizes are drawn at most once in this time: the last one is
 // always drawn, within this time of the previous drawing.
 constexpr long long intervalo_entre_redesenhos_ns = 25'000'000;
+// How long a read of a line waits for the rest of a key's escape sequence.
+constexpr long long espera_resto_da_tecla_ns = 50'000'000;
 
-// What the terminal shows, and what is still to be written to it.
+// What the terminal shows, and how.
 struct estado_da_tela {
+    tela_do_jogo t;
     bool utf8 = true;            // the terminal's encoding is UTF-8, else one byte a character
     bool apaga_com_fundo = true; // its erase fills cells with the current background (bce)
     bool escreve_ultima_celula = true; // writing its last cell does not scroll the screen
-    bool com_esquema = false;
-    std::string sgr_esquema;      // the attributes of the scheme in force, as one SGR sequence
-    std::string saida;            // bytes not yet written
-    desenho desenhado;            // what was drawn since the last clear, to draw it again
-    std::string linha_em_edicao;  // what the screen shows of the line being typed, after it
-    std::size_t eco_guardado = 0; // echo kept in `desenhado` since the game last drew
-    unsigned redesenhos = 0;      // how many times the screen was drawn again
+    edicao_linha linha;                // the line being typed: empty when no read edits one
+    std::size_t eco_guardado = 0;      // typing kept with what was drawn since the game drew
+    agenda_de_sonos agenda;
     long long ultimo_redesenho_ns = 0;
-    volatile std::sig_atomic_t voltou = 0;       // the game came back from a stop
-    volatile std::sig_atomic_t janela_mudou = 0; // the window took a new size
     bool falhando = false; // the game is ending on a fault: writes may fail again
 };
 
 estado_da_tela tela;
 
-// The game's "back to normal" code means the scheme in force, not the terminal's defaults.
-std::string_view normal() {
-    return tela.com_esquema ? std::string_view(tela.sgr_esquema) : atributos_normais;
+winsize janela() {
+    winsize tamanho{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &tamanho) != 0) tamanho = {};
+    return tamanho;
 }
 
-void anexar_saida(std::string_view bytes) {
-    anexar_com_normal(tela.saida, bytes, normal());
+int colunas(const winsize& tamanho) {
+    return tamanho.ws_col > 0 ? tamanho.ws_col : largura_sem_janela();
 }
 
-// Drawn text, also kept to be drawn again after a scheme change, a stop or a new window size.
-void desenhar(std::string_view bytes) {
-    guardar_texto(tela.desenhado, bytes);
+forma_do_terminal forma() {
+    return {tela.utf8, [](char32_t c) { return ::wcwidth(static_cast<wchar_t>(c)); },
+            colunas(janela())};
+}
+
+// Drawn text: the game drew, so the typing kept since it last drew counts afresh.
+void desenhar_jogo(std::string_view bytes) {
+    desenhar(tela.t, bytes);
     tela.eco_guardado = 0;
-    anexar_saida(bytes);
 }
 
 // The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
@@ -73,7 +76,7 @@ std::string em_um_byte(std::string_view texto) {
     std::string saida;
     for (std::size_t i = 0; i < texto.size(); ++i) {
         const auto b = static_cast<unsigned char>(texto[i]);
-        if ((b & 0xE0) == 0xC0 && i + 1 < texto.size()) {
+        if (tamanho_utf8(b) == 2 && i + 1 < texto.size()) {
             saida += static_cast<char>(((b & 0x1F) << 6) | (texto[++i] & 0x3F));
         } else {
             saida += static_cast<char>(b);
@@ -94,58 +97,39 @@ std::string em_um_byte(std::string_view texto) {
     std::_Exit(128 + SIGPIPE);
 }
 
-// Writes every byte, waiting while the terminal takes no more: nothing is dropped. A closed pipe
-// ends the game as SIGPIPE does; any other fault ends it with the terminal given back.
-void escrever_tudo(const char* dados, std::size_t tamanho) {
-    while (tamanho > 0) {
-        const ssize_t escritos = ::write(STDOUT_FILENO, dados, tamanho);
-        if (escritos >= 0) {
-            dados += escritos;
-            tamanho -= static_cast<std::size_t>(escritos);
-            continue;
-        }
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            esperar_saida(-1);
-            continue;
-        }
-        if (errno == EPIPE) terminar_por_sigpipe();
-        if (tela.falhando) return; // already on the way out: what is left is lost with the output
-        terminal_falhar("erro ao escrever na saida", errno);
-    }
-}
-
-winsize janela() {
-    winsize tamanho{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &tamanho) != 0) tamanho = {};
-    return tamanho;
-}
-
 // The screen emptied in the scheme's colours, cursor top-left; the screen only, never the
 // scroll-back, which is the player's.
 void limpar_com_esquema() {
-    tela.saida.append(normal());
+    tela.t.pendente += tela.t.sgr;
     if (!tela.apaga_com_fundo) {
         const winsize tamanho = janela();
-        const int linhas = tamanho.ws_row > 0 ? tamanho.ws_row : linhas_sem_janela;
-        const int colunas = tamanho.ws_col > 0 ? tamanho.ws_col : largura_sem_janela();
-        tela.saida.append(pintura_da_janela(linhas, colunas, tela.escreve_ultima_celula));
+        tela.t.pendente +=
+            pintura_da_janela(tamanho.ws_row > 0 ? tamanho.ws_row : linhas_sem_janela,
+                              colunas(tamanho), tela.escreve_ultima_celula);
         return;
     }
-    tela.saida.append(cursor_ao_inicio);
-    tela.saida.append(apagar_tela);
+    tela.t.pendente.append(cursor_ao_inicio).append(apagar_tela);
 }
 
 // The screen drawn again, as it was, for the window's size now: the scheme's clear, every move
-// placed by its rule on the width now, the line being typed echoed again. One write.
+// placed by its rule on the width now, then the line being typed, laid out again from where
+// that drawing leaves the cursor. One write.
 void redesenhar() {
-    const std::string desenhado = bytes_do_desenho(tela.desenhado, terminal_largura());
+    tela.linha.forma = forma();
+    const std::string desenho = desenho_em(tela.t, tela.linha.forma.largura);
+    refazer_disposicao(tela.linha, coluna_depois(desenho, tela.linha.forma));
     limpar_com_esquema();
-    anexar_saida(desenhado);
-    anexar_saida(tela.linha_em_edicao);
+    anexar(tela.t, desenho);
+    anexar(tela.t, linha_mostrada(tela.linha));
     descarregar();
-    ++tela.redesenhos;
     tela.ultimo_redesenho_ns = agora_ns();
+}
+
+// When the screen must be drawn again: 0 at once, -1 never.
+long long redesenho_devido_ns() {
+    if (pedidos() & pedido_voltou) return 0;
+    if (pedidos() & pedido_janela) return tela.ultimo_redesenho_ns + intervalo_entre_redesenhos_ns;
+    return -1;
 }
 
 } // namespace
@@ -166,81 +150,77 @@ std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celul
     return bytes;
 }
 
-void iniciar_tela(const capacidades_do_terminal& capacidades, std::string_view ao_tomar) {
-    tela.apaga_com_fundo = capacidades.apaga_com_fundo;
-    tela.escreve_ultima_celula = capacidades.escreve_ultima_celula;
-    // The screens are drawn in the console's normal scheme from the first one, so that a
-    // terminal with a light theme shows them as a dark one does; its colours come back at exit.
-    tela.com_esquema = true;
-    tela.sgr_esquema = sgr_de_esquema(esquema_normal);
-    // The alternate screen and the cursor colour go out with the first screen, in its write.
-    tela.saida.append(ao_tomar);
-}
-
 void descarregar() {
-    if (tela.saida.empty()) return;
+    if (tela.t.pendente.empty()) return;
     const sigset_t antes = segurar_sinais();
-    escrever_tudo(tela.saida.data(), tela.saida.size());
+    const int erro = escrever_tudo(tela.t.pendente, -1);
     sigprocmask(SIG_SETMASK, &antes, nullptr);
-    tela.saida.clear();
+    tela.t.pendente.clear();
+    if (erro == EPIPE) terminar_por_sigpipe();
+    if (erro != 0 && !tela.falhando) terminal_falhar("erro ao escrever na saida", erro);
 }
 
-void descarregar_ao_falhar() {
-    if (tela.falhando) return;
-    tela.falhando = true;
-    descarregar();
+bool aguardar(int fd, long long prazo) {
+    for (;;) {
+        long long acordar = prazo;
+        if (const long long devido = redesenho_devido_ns(); devido >= 0) {
+            if (devido <= agora_ns()) {
+                atender_pedidos();
+                redesenhar();
+                continue;
+            }
+            if (acordar < 0 || devido < acordar) acordar = devido;
+        }
+        const visto v = esperar_por(fd, false, acordar);
+        if (v == visto::pronto) return true;
+        if (v == visto::prazo && acordar == prazo) return false;
+    }
 }
 
-void ecoar_digitacao(std::string_view eco, std::string_view mostrada, bool entregue) {
-    anexar_saida(eco);
-    tela.linha_em_edicao.assign(mostrada.substr(0, maior_eco_guardado - tela.eco_guardado));
-    if (!entregue || tela.linha_em_edicao.empty()) return;
-    guardar_texto(tela.desenhado, tela.linha_em_edicao);
-    tela.eco_guardado += tela.linha_em_edicao.size();
-    tela.linha_em_edicao.clear();
+void recomecar_prazos() {
+    tela.agenda.com_prazo = false;
 }
 
-void pedir_redesenho() {
-    tela.voltou = 1;
+bool texto_em_utf8() {
+    return tela.utf8;
 }
 
-void pedir_redesenho_da_janela() {
-    tela.janela_mudou = 1;
+void comecar_a_digitar() {
+    tela.linha.forma = forma();
+    comecar_linha(tela.linha, coluna_depois(desenho_em(tela.t), tela.linha.forma));
 }
 
-long long redesenho_devido_ns() {
-    if (tela.voltou) return 0;
-    if (tela.janela_mudou) return tela.ultimo_redesenho_ns + intervalo_entre_redesenhos_ns;
-    return -1;
+passo_edicao digitar(std::string& pendente, std::string& pedaco) {
+    std::size_t usados = 0;
+    std::string eco;
+    passo_edicao passo = passo_edicao::continua;
+    while (usados < pendente.size() && passo == passo_edicao::continua &&
+           tela.linha.linha.size() < maior_pedaco)
+        passo = editar_byte(tela.linha, static_cast<unsigned char>(pendente[usados++]), eco);
+    pendente.erase(0, usados);
+    anexar(tela.t, eco);
+    if (passo == passo_edicao::fim_da_entrada) return passo;
+    if (passo == passo_edicao::continua && tela.linha.linha.size() < maior_pedaco) return passo;
+    // The line, or a piece of it, goes to the reads: what it shows stays with what was drawn.
+    std::string mostrada = linha_mostrada(tela.linha);
+    if (passo == passo_edicao::linha_pronta) mostrada += '\n';
+    mostrada.resize(std::min(mostrada.size(), maior_eco_guardado - tela.eco_guardado));
+    guardar(tela.t, mostrada);
+    tela.eco_guardado += mostrada.size();
+    pedaco = std::move(tela.linha.linha);
+    comecar_linha(tela.linha, 0);
+    return passo_edicao::linha_pronta;
 }
 
-void redesenhar_se_preciso() {
-    const long long devido = redesenho_devido_ns();
-    if (devido < 0 || (devido > 0 && agora_ns() < devido)) return;
-    tela.voltou = 0;
-    tela.janela_mudou = 0;
-    redesenhar();
+bool escape_pendente() {
+    return tela.linha.sequencia != escape::fora;
 }
 
-unsigned redesenhos_da_tela() {
-    return tela.redesenhos;
+void abandonar_escape() {
+    tela.linha.sequencia = escape::fora;
 }
 
-void mostrar_tela() {
-    descarregar();
-    redesenhar_se_preciso();
-}
-
-forma_do_terminal forma_da_tela() {
-    return {tela.utf8, [](char32_t c) { return ::wcwidth(static_cast<wchar_t>(c)); },
-            terminal_largura()};
-}
-
-int coluna_do_cursor(const forma_do_terminal& forma) {
-    return coluna_depois(bytes_do_desenho(tela.desenhado), forma);
-}
-
-void terminal_definir_locale() {
+void definir_locale() {
     // The encoding comes from the player's own locale; the Portuguese one must not change it.
     std::setlocale(LC_ALL, "");
     tela.utf8 = !codificacao_de_um_byte(nl_langinfo(CODESET));
@@ -255,35 +235,66 @@ void terminal_definir_locale() {
             if (std::setlocale(LC_CTYPE, nome)) return;
 }
 
-void terminal_escrever(std::string_view texto) {
+void escrever(std::string_view texto) {
     if (tela.utf8) {
-        desenhar(texto);
+        desenhar_jogo(texto);
     } else {
-        desenhar(em_um_byte(texto));
+        desenhar_jogo(em_um_byte(texto));
     }
 }
 
-void terminal_limpar() {
-    tela.desenhado.clear();
+void limpar_tela() {
+    tela.t.desenho.clear();
     tela.eco_guardado = 0;
     limpar_com_esquema();
 }
 
-void terminal_definir_esquema(std::string_view esquema) {
-    tela.com_esquema = true;
-    tela.sgr_esquema = sgr_de_esquema(esquema);
-    tirar_cores(tela.desenhado);
+void definir_esquema(std::string_view esquema) {
+    mudar_esquema(tela.t, esquema);
     tela.eco_guardado = 0;
     limpar_com_esquema();
-    anexar_saida(bytes_do_desenho(tela.desenhado));
+    anexar(tela.t, desenho_em(tela.t));
 }
 
 void terminal_mover_cursor(int linha, int (*coluna)(int)) {
-    anexar_saida(guardar_movimento(tela.desenhado, linha, coluna, terminal_largura()));
+    mover(tela.t, linha, coluna, colunas(janela()));
     tela.eco_guardado = 0;
 }
 
-int terminal_largura() {
-    const winsize tamanho = janela();
-    return tamanho.ws_col > 0 ? tamanho.ws_col : largura_sem_janela();
+// Sleeps chained with only drawing between them keep one schedule; the clock leaves out the
+// time stopped, and the screen is drawn again during the sleep whenever a handler asks.
+void esperar(int ms) {
+    descarregar();
+    aguardar(-1, prazo_do_sono(tela.agenda, agora_ns(), ms));
+}
+
+void terminal_iniciar() {
+    const capacidades_do_terminal capacidades = iniciar_modos();
+    tela.apaga_com_fundo = capacidades.apaga_com_fundo;
+    tela.escreve_ultima_celula = capacidades.escreve_ultima_celula;
+    // The alternate screen and the cursor colour go out with the first screen, in its write.
+    tela.t.pendente += ao_tomar();
+}
+
+// The signals stay held from here on: no handler runs while the program's objects are destroyed.
+void terminal_encerrar(int estado) {
+    segurar_sinais();
+    descarregar();
+    devolver_terminal(TCSAFLUSH);
+    std::exit(estado);
+}
+
+// Allocates nothing, so that it also serves when memory has run out.
+void terminal_falhar(const char* o_que, int erro) {
+    segurar_sinais();
+    tela.falhando = true;
+    descarregar();
+    devolver_terminal(TCSAFLUSH);
+    const char* partes[] = {"quirelo: ", o_que, erro != 0 ? ": " : "",
+                            erro != 0 ? std::strerror(erro) : "", "\n"};
+    for (const char* parte : partes) {
+        ssize_t ignorado = ::write(STDERR_FILENO, parte, std::strlen(parte));
+        (void)ignorado; // nowhere left to report to
+    }
+    std::exit(1);
 }

@@ -1,6 +1,7 @@
 // The Windows console's decisions that need no console.
 #include "console/windows/atributos.h"
-#include "console/esquema.h"
+#include "console/comum/cores.h"
+#include "console/comum/texto.h"
 
 #include <algorithm>
 

@@ -1,16 +1,13 @@
 // The Windows backend's input: the console's line editing and key events, and redirected input.
-#include "console/edicao_linha.h"
+#include "console/comum/edicao_linha.h"
 #include "console/terminal.h"
 #include "console/windows/windows.h"
 
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
 
-// The longest piece of a line handed to the reads at once; a longer line comes in pieces.
-constexpr std::size_t maior_pedaco = 4096;
 // How many UTF-16 units one console read takes at most.
 constexpr DWORD unidades_por_vez = 2048;
 
@@ -37,8 +34,9 @@ std::string em_utf8(std::wstring_view texto) {
     return estreito;
 }
 
-// Reads what standard input has into `pendente`; false at end of input or on a fault.
+// Reads what standard input has into `pendente`; false at end of input.
 bool receber() {
+    if (entrada.fim) return false;
     if (!entrada.console) {
         char bloco[maior_pedaco];
         DWORD lidos = 0;
@@ -88,7 +86,7 @@ bool receber() {
     const std::string lida = em_utf8(linha);
     guardar_eco(lida); // what the console echoed stays on the screen
     entrada.pendente += lida;
-    return !entrada.pendente.empty() || !entrada.fim;
+    return true;
 }
 
 // A key that ends the wait: a key going down that is not Shift, Ctrl, Alt, Windows or a lock.
@@ -153,14 +151,7 @@ bool terminal_ler_entrada(std::string& pedaco) {
     descarregar();
     redesenhar_se_mudou();
     recomecar_prazos();
-    tela_mudada();
-    for (;;) {
-        if (tirar_pedaco(entrada.pendente, pedaco, maior_pedaco)) return true;
-        if (entrada.fim || !receber()) {
-            pedaco = std::exchange(entrada.pendente, {}); // the last piece, without its line feed
-            return !pedaco.empty();
-        }
-    }
+    return ler_em_pedacos(entrada.pendente, pedaco, receber);
 }
 
 void terminal_esperar_tecla() {

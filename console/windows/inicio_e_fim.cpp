@@ -1,5 +1,6 @@
 // The Windows backend's start and end: the console taken for the game, Ctrl-C and the closed
 // window, and the console given back on every way out, with the fault's message when there is one.
+#include "console/console.h"
 #include "console/terminal.h"
 #include "console/windows/windows.h"
 
@@ -66,15 +67,17 @@ void falhar_travado(const char* o_que, DWORD erro) {
     ExitProcess(1);
 }
 
-void terminal_definir_locale() {
+void definir_locale() {
     // The text goes to the console as UTF-16, so no locale changes how it shows.
     if (!std::setlocale(LC_ALL, "Portuguese")) std::setlocale(LC_ALL, "pt-BR");
 }
 
 void terminal_iniciar() {
-    const bool console_na_saida = iniciar_saida();
-    const bool console_na_entrada = iniciar_entrada();
-    if (console_na_saida || console_na_entrada) SetConsoleCtrlHandler(ao_sinal, TRUE);
+    iniciar_saida();
+    iniciar_entrada();
+    // Also without a console of its own: a terminal that hands the game pipes (mintty) stops it
+    // with Ctrl-C too, and gets its colours back.
+    SetConsoleCtrlHandler(ao_sinal, TRUE);
 }
 
 void terminal_falhar(const char* o_que, int erro) {

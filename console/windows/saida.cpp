@@ -1,8 +1,9 @@
 // The Windows backend's output: the same VT sequences to a console that follows them and to
 // redirected output, text attributes for a console that does not; the console's buffer cut to
 // its window while the game runs.
-#include "console/desenho.h"
-#include "console/esquema.h"
+#include "console/comum/tela.h"
+#include "console/comum/texto.h"
+#include "console/console.h"
 #include "console/terminal.h"
 #include "console/windows/atributos.h"
 #include "console/windows/windows.h"
@@ -31,14 +32,10 @@ struct estado_da_saida {
     DWORD modo_original = 0;
     COORD tamanho_original{}; // of the console's buffer
     WORD atributos_originais = 0x07;
-    WORD atributos = 0x07; // the text attributes in force, followed when there is no VT
-    bool com_esquema = false;
-    WORD atributo_esquema = 0x07; // the scheme in force, as a console attribute
-    std::string sgr_esquema;      // and as one SGR sequence
-    std::string pendente;         // bytes not yet written
-    bool limpa = false; // attributes: blank in the scheme, cursor home, nothing drawn or echoed
-    desenho tela;       // what was drawn since the last clear, and the lines the console echoed,
-                        // to draw it again in a new scheme's colours or for a new window size
+    WORD atributos = 0x07;    // the text attributes in force, followed when there is no VT
+    tela_do_jogo t;           // the scheme, what was drawn and the lines the console echoed
+    bool limpa = false;       // with attributes: blank in the scheme, cursor home, while nothing
+                              // has been drawn since
     COORD janela_desenhada{}; // the window's size the screen was drawn for
     SRWLOCK trava = SRWLOCK_INIT;
     std::atomic<DWORD> dono{0}; // the thread that holds `trava`, 0 for none
@@ -51,19 +48,14 @@ void destravar() {
     ReleaseSRWLockExclusive(&saida.trava);
 }
 
-// The game's "back to normal" code means the scheme in force, not the console's defaults.
-std::string_view normal() {
-    return saida.com_esquema ? std::string_view(saida.sgr_esquema) : atributos_normais;
+WORD atributo_do_esquema() {
+    return static_cast<WORD>(atributo_de_esquema(saida.t.esquema));
 }
 
 // Whether the screens go out as VT sequences: to redirected output, or to a console that
 // follows them.
 bool em_vt() {
     return !saida.console || saida.vt;
-}
-
-void anexar_saida(std::string_view bytes) {
-    anexar_com_normal(saida.pendente, bytes, normal());
 }
 
 std::wstring em_utf16(std::string_view texto) {
@@ -97,14 +89,13 @@ void escrever_sem_vt(std::string_view bytes) {
         if (codigo == std::string_view::npos) return;
         const auto fim = fim_do_codigo(bytes, codigo);
         if (fim == std::string_view::npos) return;
+        const std::string_view parametros = bytes.substr(codigo + 2, fim - codigo - 2);
         if (bytes[fim] == 'm') {
             saida.atributos = static_cast<WORD>(
-                atributo_apos_sgr(saida.atributos, bytes.substr(codigo + 2, fim - codigo - 2),
-                                  saida.atributo_esquema));
+                atributo_apos_sgr(saida.atributos, parametros, atributo_do_esquema()));
             SetConsoleTextAttribute(saida.destino, saida.atributos);
         } else if (bytes[fim] == 'H') {
-            const posicao_no_console p =
-                posicao_de_codigo(bytes.substr(codigo + 2, fim - codigo - 2));
+            const posicao_no_console p = posicao_de_codigo(parametros);
             SetConsoleCursorPosition(saida.destino,
                                      COORD{static_cast<SHORT>(std::min(p.coluna, 0x7FFF)),
                                            static_cast<SHORT>(std::min(p.linha, 0x7FFF))});
@@ -113,22 +104,15 @@ void escrever_sem_vt(std::string_view bytes) {
     }
 }
 
-// Redirected output. A pipe that nobody reads any more ends the game, as on POSIX terminals.
-void escrever_bytes(std::string_view bytes) {
-    while (!bytes.empty()) {
-        DWORD escritos = 0;
+// Redirected output; false, with the reason in GetLastError, when a write failed.
+bool escrever_arquivo(std::string_view bytes) {
+    DWORD escritos = 1;
+    while (!bytes.empty() && escritos > 0) {
         const DWORD vez = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 16));
-        if (!WriteFile(saida.destino, bytes.data(), vez, &escritos, nullptr)) {
-            // Windows says "the pipe is being closed" or "broken"; wine, "not connected".
-            const DWORD erro = GetLastError();
-            if (erro == ERROR_NO_DATA || erro == ERROR_BROKEN_PIPE ||
-                erro == ERROR_PIPE_NOT_CONNECTED)
-                encerrar_travado(status_saida_fechada);
-            falhar_travado("erro ao escrever na saida", erro);
-        }
-        if (escritos == 0) return;
+        if (!WriteFile(saida.destino, bytes.data(), vez, &escritos, nullptr)) return false;
         bytes.remove_prefix(escritos);
     }
+    return true;
 }
 
 // Fills every cell of a screen buffer of `tamanho` with the attribute, and with blanks too when
@@ -170,7 +154,7 @@ bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
 // Blanks every cell in the scheme and puts the window back at the top of the buffer, so that rows
 // count from the window's top, and the cursor home.
 void limpar_com_atributos(const CONSOLE_SCREEN_BUFFER_INFO& info) {
-    preencher(info.dwSize, saida.atributo_esquema, true);
+    preencher(info.dwSize, atributo_do_esquema(), true);
     const COORD tamanho = tamanho_da_janela(info);
     const SMALL_RECT janela{0, 0, static_cast<SHORT>(tamanho.X - 1),
                             static_cast<SHORT>(tamanho.Y - 1)};
@@ -206,12 +190,6 @@ bool vt_seguido(bool aceito) {
     return console_segue_vt(aceito, lido, de, ate);
 }
 
-void guardar_esquema(std::string_view esquema) {
-    saida.com_esquema = true;
-    saida.atributo_esquema = static_cast<WORD>(atributo_de_esquema(esquema));
-    saida.sgr_esquema = sgr_de_esquema(esquema);
-}
-
 } // namespace
 
 bool iniciar_saida(bool vt_sem_sondar) {
@@ -239,11 +217,10 @@ bool iniciar_saida(bool vt_sem_sondar) {
     saida.vt = vt_sem_sondar ? aceito : vt_seguido(aceito);
     if (!saida.vt)
         SetConsoleMode(saida.destino, sem_vt); // the codes are turned into attributes here
-    // The code page stays the player's: the text goes to the console as UTF-16.
-    // The screens are drawn for light grey on black, whatever colours the console has.
-    guardar_esquema(esquema_normal);
+    // The code page stays the player's: the text goes to the console as UTF-16. The screens
+    // are drawn for the normal scheme, light grey on black, whatever colours the console has.
     if (cortar_buffer(info)) {
-        preencher(info.dwSize, saida.atributo_esquema, false);
+        preencher(info.dwSize, atributo_do_esquema(), false);
         saida.janela_desenhada = tamanho_da_janela(info);
     }
     return true;
@@ -259,15 +236,22 @@ bool saida_travada_aqui() {
 }
 
 void descarregar_travado() {
-    if (saida.pendente.empty()) return;
+    if (saida.t.pendente.empty()) return;
     if (!saida.console) {
-        escrever_bytes(saida.pendente);
+        if (!escrever_arquivo(saida.t.pendente)) {
+            // Windows says "the pipe is being closed" or "broken"; wine, "not connected".
+            const DWORD erro = GetLastError();
+            if (erro == ERROR_NO_DATA || erro == ERROR_BROKEN_PIPE ||
+                erro == ERROR_PIPE_NOT_CONNECTED)
+                encerrar_travado(status_saida_fechada);
+            falhar_travado("erro ao escrever na saida", erro);
+        }
     } else if (saida.vt) {
-        escrever_no_console(em_utf16(saida.pendente));
+        escrever_no_console(em_utf16(saida.t.pendente));
     } else {
-        escrever_sem_vt(saida.pendente);
+        escrever_sem_vt(saida.t.pendente);
     }
-    saida.pendente.clear();
+    saida.t.pendente.clear();
 }
 
 void descarregar() {
@@ -277,7 +261,11 @@ void descarregar() {
 }
 
 void devolver_saida() {
-    if (!saida.console) return;
+    if (!saida.console) {
+        // Whatever shows the output takes its own colours back; nothing is left to report to.
+        escrever_arquivo(atributos_normais);
+        return;
+    }
     // The buffer's size back, and as the game's clears wiped the player's text, the player's
     // colours in every cell.
     if (saida.tamanho_original.Y > 0)
@@ -288,12 +276,8 @@ void devolver_saida() {
     SetConsoleMode(saida.destino, saida.modo_original);
 }
 
-void tela_mudada() {
-    saida.limpa = false;
-}
-
 void guardar_eco(std::string_view linha) {
-    guardar_texto(saida.tela, linha);
+    guardar(saida.t, linha);
 }
 
 // A new window size: the screen drawn again for it, as after a clear, every centred row centred
@@ -309,34 +293,31 @@ void redesenhar_se_mudou() {
     saida.janela_desenhada = janela;
     descarregar_travado();
     cortar_buffer(info);
-    const std::string desenhado = bytes_do_desenho(saida.tela, janela.X);
+    const std::string desenhado = desenho_em(saida.t, janela.X);
     if (saida.vt) {
-        saida.pendente += limpeza_em_vt(normal(), "", true);
+        saida.t.pendente += limpeza_em_vt(saida.t.sgr, "", true);
     } else {
         limpar_com_atributos(info);
     }
-    anexar_saida(desenhado);
-    saida.limpa = false;
+    anexar(saida.t, desenhado);
     descarregar_travado();
     destravar();
 }
 
-void terminal_escrever(std::string_view texto) {
-    saida.limpa = false;
-    anexar_saida(texto);
-    guardar_texto(saida.tela, texto);
+void escrever(std::string_view texto) {
+    desenhar(saida.t, texto);
 }
 
 // A console that follows VT codes is cleared by the same sequences as redirected output, its
 // scroll-back too (the one Windows Terminal keeps beside the buffer), as "cls" clears it.
-void terminal_limpar() {
-    if (saida.limpa) return; // with text attributes, a clear screen cleared again is the same
+void limpar_tela() {
+    if (saida.limpa && saida.t.desenho.empty()) return; // a clear screen cleared again
     travar_saida();
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
-    saida.tela.clear();
+    saida.t.desenho.clear();
     if (em_vt()) {
-        saida.pendente += limpeza_em_vt(normal(), "", saida.console);
+        saida.t.pendente += limpeza_em_vt(saida.t.sgr, "", saida.console);
     } else if (com_buffer) {
         descarregar_travado();
         limpar_com_atributos(info);
@@ -345,22 +326,20 @@ void terminal_limpar() {
     destravar();
 }
 
-void terminal_definir_esquema(std::string_view esquema) {
-    guardar_esquema(esquema);
+void definir_esquema(std::string_view esquema) {
     travar_saida();
+    mudar_esquema(saida.t, esquema); // every cell is in the scheme's colours from now on
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
-    tirar_cores(saida.tela); // every cell is in the scheme's colours from now on
     if (em_vt()) {
         // The colours before the clear, then what was on screen again: every cell in the scheme
         // from the first byte the terminal gets.
-        saida.pendente +=
-            limpeza_em_vt(saida.sgr_esquema, bytes_do_desenho(saida.tela), saida.console);
+        saida.t.pendente += limpeza_em_vt(saida.t.sgr, desenho_em(saida.t), saida.console);
     } else if (com_buffer) {
         // Every cell takes the scheme's colours, text already on screen included, as "color"
         // does.
         descarregar_travado();
-        preencher(info.dwSize, saida.atributo_esquema, false);
+        preencher(info.dwSize, atributo_do_esquema(), false);
     }
     destravar();
 }
@@ -368,14 +347,10 @@ void terminal_definir_esquema(std::string_view esquema) {
 // The move goes out as its VT sequence, which a console without VT processing turns into a
 // cursor position; it is kept by its rule, to be placed again on a new width.
 void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
-    const std::string movimento =
-        guardar_movimento(saida.tela, linha, coluna_na_largura, terminal_largura());
-    if (movimento.empty()) return; // the console refuses the whole move
-    saida.limpa = false;
-    anexar_saida(movimento);
+    mover(saida.t, linha, coluna_na_largura, largura_da_janela());
 }
 
-int terminal_largura() {
+int largura_da_janela() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     if (GetConsoleScreenBufferInfo(saida.console ? saida.destino : saida.janela, &info))
         return tamanho_da_janela(info).X;

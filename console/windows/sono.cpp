@@ -1,7 +1,7 @@
 // The Windows backend's sleeps: absolute deadlines on one schedule, measured with the
 // performance counter and waited for on the most precise timer the system grants.
-#include "console/agenda.h"
-#include "console/terminal.h"
+#include "console/comum/agenda.h"
+#include "console/console.h"
 #include "console/windows/windows.h"
 
 #include <algorithm>
@@ -97,7 +97,7 @@ void devolver_sonos() {
 }
 
 // A Ctrl-C ends the process from its handler's thread, wherever the wait stands.
-void terminal_dormir(int ms) {
+void esperar(int ms) {
     descarregar();
     redesenhar_se_mudou();
     preparar_temporizador();

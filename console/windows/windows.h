@@ -30,17 +30,19 @@ bool saida_travada_aqui();
 void descarregar();
 void descarregar_travado();
 
-// The console echoed the player's typing: the screen is no longer only what the game drew.
-void tela_mudada();
-
 // A line the console echoed as it was read, kept to be drawn again with the screen.
 void guardar_eco(std::string_view linha);
 
 // Draws the screen again, as it was, when the console's window has a new size.
 void redesenhar_se_mudou();
 
+// The width in columns of the console's window (of the console the game runs in, when the output
+// is redirected; else COLUMNS or 80).
+int largura_da_janela();
+
 // The console's output mode, buffer size and colours as the player left them, the colours in
-// every cell of the buffer. The caller holds the lock.
+// every cell of the buffer; redirected output ends in the terminal's own colours. The caller
+// holds the lock.
 void devolver_saida();
 
 // --- Input (entrada.cpp) ---

@@ -1,6 +1,6 @@
 // libFuzzer target: arbitrary bytes as everything the player types, whole games run on the
 // virtual terminal until the end of input, with a bound on the work done between two reads.
-#include "console/edicao_linha.h"
+#include "console/comum/edicao_linha.h"
 #include "tests/terminal_virtual.h"
 
 #include <cstdint>

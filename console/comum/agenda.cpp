@@ -1,5 +1,5 @@
 // The schedule of the game's timed waits, shared by both backends.
-#include "console/agenda.h"
+#include "console/comum/agenda.h"
 
 long long prazo_do_sono(agenda_de_sonos& agenda, long long agora, int ms) {
     const bool encadeado = agenda.com_prazo && agora - agenda.prazo_ns <= folga_encadeada_ns;

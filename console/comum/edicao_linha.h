@@ -1,26 +1,27 @@
-// The input both backends hand to the reads: lines in pieces, and line editing for terminals in
-// non-canonical mode, where the typed bytes become a line and its echo.
+// The input both backends hand to the reads: lines in pieces, and the line being typed at a
+// terminal in non-canonical mode, which holds what the player typed and what the screen shows of
+// it, so that every echo of it (of a key, of typed-ahead input, after a redraw) comes from here.
 #pragma once
+
+#include "console/comum/texto.h"
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-// How a terminal shows text: its encoding, the columns of each character and the window's width.
-struct forma_do_terminal {
-    bool utf8 = true; // otherwise every byte is one character of one column
-    // The columns a character takes: 0 (a combining mark), 1 or 2; negative when it cannot be
-    // shown. Null: one column each.
-    int (*colunas)(char32_t) = nullptr;
-    int largura = 80; // the window's width in columns
-};
+// The longest piece of a line handed to the reads at once; a longer line comes in pieces.
+constexpr std::size_t maior_pedaco = 4096;
 
-// Where the cursor stands, in rows below the row where the line began and a column; a column
-// equal to the window's width means that the row is full and the next character goes below.
-struct lugar_do_cursor {
-    int linha = 0;
-    int coluna = 0;
-};
+// Takes the next piece of input into `pedaco`: a whole line with its '\n', or the first
+// `maior_pedaco` bytes of a longer one, from `pendente`, after `receber` has appended more to
+// it when needed. Once `receber` says the input is over, what is left comes without its line
+// feed; false when nothing is left.
+bool ler_em_pedacos(std::string& pendente, std::string& pedaco, bool (*receber)());
+
+// Moves the next piece of input from the front of `pendente` into `pedaco`: a whole line with its
+// '\n', or the first `maior` bytes of a line too long for one piece. False, with both left as
+// they were, while `pendente` holds neither.
+bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior);
 
 // One character of the line: its bytes in the line, its columns, whether the screen shows the
 // replacement character for it, and where the cursor stands once it is echoed.
@@ -39,7 +40,7 @@ struct edicao_linha {
     std::vector<caractere_da_linha> caracteres; // what the screen shows of `linha`, in order
     lugar_do_cursor inicio;                     // where the line's echo began
     std::string incompleto; // the first bytes of a UTF-8 character still to be completed
-    int escape = 0;         // 0 outside a sequence; otherwise the part of the sequence reached
+    escape sequencia = escape::fora;
 };
 
 enum class passo_edicao { continua, linha_pronta, fim_da_entrada };
@@ -60,22 +61,6 @@ passo_edicao editar_byte(edicao_linha& edicao, unsigned char byte, std::string& 
 // with, the cursor then where it stands in the line.
 std::string linha_mostrada(const edicao_linha& edicao);
 
-// The line drawn again from column `coluna` of a window of `edicao.forma`, after the screen was
-// drawn again for a new size: where each character now stands.
+// The line laid out again from column `coluna` of a window of `edicao.forma`, where a redraw for
+// a new size draws it: where each character now stands.
 void refazer_disposicao(edicao_linha& edicao, int coluna);
-
-// Whether an escape sequence was begun and not finished.
-bool escape_pendente(const edicao_linha& edicao);
-
-// Drops an escape sequence left unfinished, such as a lone Esc, so that the next byte counts as
-// a key of its own.
-void abandonar_escape(edicao_linha& edicao);
-
-// The column (0 to the width) where the cursor stands after `texto`, with its cursor movements,
-// line feeds and colour codes, is drawn from the top-left corner of a terminal of this form.
-int coluna_depois(std::string_view texto, const forma_do_terminal& forma);
-
-// Moves the next piece of input from the front of `pendente` into `pedaco`: a whole line with its
-// '\n', or the first `maior` bytes of a line too long for one piece. False, with both left as
-// they were, while `pendente` holds neither.
-bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior);

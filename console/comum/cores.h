@@ -1,5 +1,5 @@
-// What both terminal backends share: a console scheme's colours as SGR codes, the game's reset
-// under a scheme, the drawn text without its colour codes, and the width fallback.
+// The console schemes as colours: the digits of the console's 16-colour table, the SGR sequence
+// of a scheme, the normal scheme and the game's reset.
 #pragma once
 
 #include <string>
@@ -30,21 +30,5 @@ std::string sgr_de_esquema(std::string_view esquema);
 // is flashed.
 constexpr std::string_view esquema_normal = "07";
 
-// The game's code for "back to the normal text attributes".
+// The game's code for "back to the normal text attributes", and the terminal's own colours.
 constexpr std::string_view atributos_normais = "\033[0m";
-
-// Appends the game's bytes to `saida` with every "\033[0m" replaced by `normal`: under a console
-// scheme the game's reset returns to the scheme's colours, not the terminal's defaults.
-void anexar_com_normal(std::string& saida, std::string_view bytes, std::string_view normal);
-
-// The width to centre on when the window cannot be read: the COLUMNS environment variable when
-// it holds a positive number, else 80.
-int largura_sem_janela();
-
-// Where the control sequence that starts at `codigo` (with "\033[") ends: the index of its final
-// byte, or npos when the text ends first.
-std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo);
-
-// The drawn text without its colour codes (every SGR sequence), as every cell takes the colours
-// of a new scheme; other sequences stay, a code cut short at the end is dropped.
-std::string sem_cores(std::string_view tela);

@@ -1,0 +1,72 @@
+// The screen as the game drew it.
+#include "console/comum/tela.h"
+
+#include "console/comum/texto.h"
+
+#include <cstdlib>
+
+namespace {
+
+std::string movimento(int linha, int (*coluna)(int), int largura) {
+    const int c = coluna(largura);
+    return linha < 0 || c < 0 ? std::string() : posicao_do_cursor(linha, c);
+}
+
+} // namespace
+
+void anexar(tela_do_jogo& t, std::string_view bytes) {
+    std::size_t de = 0;
+    for (auto achado = bytes.find(atributos_normais); achado != std::string_view::npos;
+         achado = bytes.find(atributos_normais, de)) {
+        t.pendente.append(bytes.substr(de, achado - de)).append(t.sgr);
+        de = achado + atributos_normais.size();
+    }
+    t.pendente.append(bytes.substr(de));
+}
+
+void guardar(tela_do_jogo& t, std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (t.desenho.empty() || t.desenho.back().coluna) t.desenho.emplace_back();
+    t.desenho.back().bytes.append(bytes);
+}
+
+void desenhar(tela_do_jogo& t, std::string_view bytes) {
+    guardar(t, bytes);
+    anexar(t, bytes);
+}
+
+void mover(tela_do_jogo& t, int linha, int (*coluna)(int), int largura) {
+    t.desenho.push_back({movimento(linha, coluna, largura), linha, coluna});
+    t.pendente += t.desenho.back().bytes;
+}
+
+void mudar_esquema(tela_do_jogo& t, std::string_view esquema) {
+    t.esquema = esquema;
+    t.sgr = sgr_de_esquema(esquema);
+    for (trecho_desenhado& trecho : t.desenho)
+        if (!trecho.coluna) trecho.bytes = sem_cores(trecho.bytes);
+}
+
+std::string desenho_em(tela_do_jogo& t, int largura) {
+    std::string bytes;
+    for (trecho_desenhado& trecho : t.desenho) {
+        if (trecho.coluna && largura > 0)
+            trecho.bytes = movimento(trecho.linha, trecho.coluna, largura);
+        bytes += trecho.bytes;
+    }
+    return bytes;
+}
+
+std::string posicao_do_cursor(int linha, int coluna) {
+    return "\033[" + std::to_string(linha + 1) + ";" + std::to_string(coluna + 1) + "H";
+}
+
+int largura_sem_janela() {
+    if (const char* colunas = std::getenv("COLUMNS")) {
+        char* fim = nullptr;
+        const long valor = std::strtol(colunas, &fim, 10);
+        if (fim != colunas && *fim == '\0' && valor > 0 && valor < 100000)
+            return static_cast<int>(valor);
+    }
+    return 80;
+}

@@ -1,0 +1,67 @@
+// The bytes of the game's text and of the player's typing: UTF-8 characters, escape sequences,
+// and the columns text takes on a terminal.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// The length of the UTF-8 character that begins with `b`; 0 when no character begins with it (a
+// continuation byte, or a byte that UTF-8 never uses).
+constexpr std::size_t tamanho_utf8(unsigned char b) {
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) return 2;
+    if (b >= 0xE0 && b <= 0xEF) return 3;
+    if (b >= 0xF0 && b <= 0xF4) return 4;
+    return 0;
+}
+
+constexpr bool continuacao_utf8(unsigned char b) {
+    return (b & 0xC0) == 0x80;
+}
+
+// The code point of a whole UTF-8 character; false when it is overlong, a surrogate or too high.
+bool decodificar(std::string_view bytes, char32_t& ponto);
+
+// Where an escape sequence stands as it comes byte by byte: ESC [ parameters and a final byte
+// (CSI: arrows, function keys, the game's colours and moves), ESC O and one byte (SS3), or ESC
+// and one byte (Alt with a key).
+enum class escape { fora, apos_esc, csi, ss3 };
+
+// Takes byte `b` into the sequence `e`, an ESC beginning one; true when `b` belongs to it.
+bool seguir_escape(escape& e, unsigned char b);
+
+// Where the CSI sequence that starts at `codigo` (with "\033[") ends: the index of its final
+// byte, or npos when the text ends first.
+std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo);
+
+// The text without its colour codes (every SGR sequence), as every cell takes the colours of a
+// new scheme; other sequences stay, a code cut short at the end is dropped.
+std::string sem_cores(std::string_view texto);
+
+// How a terminal shows text: its encoding, the columns of each character and the window's width.
+struct forma_do_terminal {
+    bool utf8 = true; // otherwise every byte is one character of one column
+    // The columns a character takes: 0 (a combining mark), 1 or 2; negative when it cannot be
+    // shown. Null: one column each.
+    int (*colunas)(char32_t) = nullptr;
+    int largura = 80; // the window's width in columns
+};
+
+// The columns a character takes on the terminal, 0 to 2; negative when it cannot be shown.
+int colunas_de(const forma_do_terminal& forma, char32_t ponto);
+
+// Where the cursor stands, in rows below the row where a text began and a column; a column equal
+// to the window's width means that the row is full and the next character goes below.
+struct lugar_do_cursor {
+    int linha = 0;
+    int coluna = 0;
+};
+
+// Where the cursor goes when a character of `colunas` columns is written at `lugar`: a character
+// that does not fit on the row goes at the start of the next one.
+lugar_do_cursor avancar(lugar_do_cursor lugar, int colunas, int largura);
+
+// The column (0 to the width) where the cursor stands after `desenho`, what the game drew since
+// a clear (text, line feeds, colour codes and cursor positions), on a terminal of this form.
+int coluna_depois(std::string_view desenho, const forma_do_terminal& forma);
