@@ -179,7 +179,7 @@ registro ler_registro(const std::string& caminho) {
     return r;
 }
 
-// The writes that draw one screen: those with no sleep, poll or read between them.
+// The writes that draw one screen: those with no wait or read between them.
 struct grupo_de_escritas {
     Clock::time_point inicio;
     int escritas = 0;
@@ -656,7 +656,7 @@ void imprimir(const opcoes& o, const std::vector<fase>& fases,
         }
     }
     if (!escritas.empty()) {
-        std::printf("\noutput: %zu screens (groups of writes with no sleep, poll or read between "
+        std::printf("\noutput: %zu screens (groups of writes with no wait or read between "
                     "them), %lld bytes in all, %lld bytes per game\n",
                     escritas.size(), no_total, no_jogo / std::max(1, o.jogos));
         std::printf("bytes per flash: median %.0f, max %.0f; bytes per screen: median %.0f, max "

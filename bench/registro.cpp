@@ -8,14 +8,14 @@
 // benchmark's own clock, and cost no system call (the vDSO). The system call is the fallback.
 //
 // Log lines: "rusage <user us> <system us> <peak RSS KiB>", "inicio <ns>", then one line per
-// event: "<W|S|P|R> <ns> <value>" for a write on fd 1 (bytes written), a sleep (nanosleep: the
-// milliseconds asked; clock_nanosleep: its flags), a poll (its time-out) and a read on fd 0 (the
+// event: "<W|P|R> <ns> <value>" for a write on fd 1 (bytes written), a wait (select, the game's
+// one wait, for input, output or time: its time-out in ms, -1 for none) and a read on fd 0 (the
 // bytes asked).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <dlfcn.h>
-#include <poll.h>
+#include <sys/select.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <time.h>
@@ -65,15 +65,11 @@ template <typename F> F real(F& guardada, const char* nome) {
 
 using write_t = ssize_t (*)(int, const void*, size_t);
 using read_t = ssize_t (*)(int, void*, size_t);
-using poll_t = int (*)(pollfd*, nfds_t, int);
-using nanosleep_t = int (*)(const timespec*, timespec*);
-using clock_nanosleep_t = int (*)(clockid_t, int, const timespec*, timespec*);
+using select_t = int (*)(int, fd_set*, fd_set*, fd_set*, timeval*);
 
 write_t write_real = nullptr;
 read_t read_real = nullptr;
-poll_t poll_real = nullptr;
-nanosleep_t nanosleep_real = nullptr;
-clock_nanosleep_t clock_nanosleep_real = nullptr;
+select_t select_real = nullptr;
 
 __attribute__((constructor)) void ao_carregar() {
     caminho = std::getenv("QUIRELO_REGISTRO");
@@ -118,19 +114,9 @@ ssize_t read(int fd, void* dados, size_t tamanho) {
     return real(read_real, "read")(fd, dados, tamanho);
 }
 
-int poll(pollfd* fds, nfds_t n, int ms) {
-    anotar('P', agora_ns(), ms);
-    return real(poll_real, "poll")(fds, n, ms);
-}
-
-int nanosleep(const timespec* pedido, timespec* resta) {
-    anotar('S', agora_ns(), pedido->tv_sec * 1000LL + pedido->tv_nsec / 1000000);
-    return real(nanosleep_real, "nanosleep")(pedido, resta);
-}
-
-int clock_nanosleep(clockid_t relogio, int opcoes, const timespec* pedido, timespec* resta) {
-    anotar('S', agora_ns(), opcoes);
-    return real(clock_nanosleep_real, "clock_nanosleep")(relogio, opcoes, pedido, resta);
+int select(int n, fd_set* leitura, fd_set* escrita, fd_set* excecoes, timeval* tempo) {
+    anotar('P', agora_ns(), tempo ? tempo->tv_sec * 1000LL + tempo->tv_usec / 1000 : -1);
+    return real(select_real, "select")(n, leitura, escrita, excecoes, tempo);
 }
 
 } // extern "C"

@@ -1,6 +1,6 @@
-// The console operations that every screen of the game uses. The backend of the platform gives
-// those that are its own primitives (the locale, the clear, the scheme, the writes, the timed
-// wait); console.cpp builds the others on console/terminal.h.
+// The console operations that every screen of the game uses. The backend gives those that are
+// its own primitives (the locale, the clear, the scheme, the writes, the timed wait); console.cpp
+// builds the others on console/terminal.h.
 #pragma once
 
 #include <string_view>
@@ -8,27 +8,25 @@
 // What `ler_numero` returns for an entry that is not a number: no option or colour is 0.
 constexpr int nao_numero = 0;
 
-// Sets the Portuguese locale, once, before anything is drawn, and notes the terminal's text
-// encoding. Given by the backend.
+// Sets the Portuguese locale, once, before anything is drawn; notes the terminal's encoding.
 void definir_locale();
 
 // Takes the terminal for the game; call once after `definir_locale`.
 void iniciar_console();
 
-// Clears the screen with the scheme in force; the cursor goes to row 0, column 0. A terminal's
-// scroll-back is the player's and stays; a Windows console is cleared as "cls" clears it, its
-// whole buffer. Given by the backend.
+// Clears the screen in the scheme in force, cursor top-left: a terminal's screen (its scroll-back
+// is the player's), a Windows console's whole buffer, as "cls" does.
 void limpar_tela();
 
 // Writes the key prompt on a line of its own and waits for one key press.
 void esperar_tecla();
 
 // Sets the console scheme, two hexadecimal digits such as "4F" (red, bright white text): every
-// cell takes the scheme's colours at once. Given by the backend.
+// cell takes its colours at once.
 void definir_esquema(std::string_view esquema);
 
-// Writes exactly the text given (UTF-8, with the game's colour codes), with no line feed added;
-// it is on screen before the next wait, read or exit. Given by the backend.
+// Writes exactly the text given (UTF-8, with the game's colour codes); it is on screen before
+// the next wait, read or exit.
 void escrever(std::string_view texto);
 
 // Writes a format whose one "%d" is replaced by `valor`, with no line feed added.
@@ -44,7 +42,7 @@ int coluna_do_bloco(int largura);
 // Moves the cursor to the block column of row `linha`; a negative block column moves nothing.
 void centralizar(int linha);
 
-// Blocks for `ms` milliseconds, taking no CPU. Given by the backend.
+// Blocks for `ms` milliseconds, taking no CPU.
 void esperar(int ms);
 
 // Reads a decimal integer: skips white space, takes an optional sign and the digits, and leaves

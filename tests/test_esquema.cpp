@@ -82,17 +82,6 @@ TEST(AnexarComNormal, CadaReinicioDoJogoVoltaAoEsquema) {
     EXPECT_EQ(t.pendente, "sem codigo \033[0") << "a code cut short is left alone";
 }
 
-TEST(LimpezaEmVt, AsCoresDoEsquemaAntesDaLimpezaEOTextoDeNovoSemAsSuas) {
-    // A flash: nothing drawn since the last clear; the colours go before the clear.
-    EXPECT_EQ(limpeza_em_vt("\033[0;41;97m", "", false), "\033[0;41;97m\033[H\033[2J");
-    // On a console, the scroll-back erased after the screen, which may have been pushed there.
-    EXPECT_EQ(limpeza_em_vt("\033[0;41;97m", "", true), "\033[0;41;97m\033[H\033[2J\033[3J");
-    // The legend back in the normal scheme: its text again, cursor moves kept, its colours gone.
-    EXPECT_EQ(limpeza_em_vt("\033[0;40;37m", "\033[31m1 - Vermelho\n\033[0m\033[3;21HOpcao: \033[0",
-                            true),
-              "\033[0;40;37m\033[H\033[2J\033[3J1 - Vermelho\n\033[3;21HOpcao: ");
-}
-
 // What was drawn, kept to draw it again: the centred moves placed again by their rule on a new
 // width (refused where the column is negative), the colours dropped for a new scheme; and the
 // moves read back as positions by a console without VT codes.
@@ -109,12 +98,12 @@ TEST(Desenho, MovimentosPostosDeNovoPelaRegraNumaNovaLargura) {
     EXPECT_EQ(desenho_em(d, 120), "\033[36mA\033[15;41HB\033[0m\033[3;41H");
     mudar_esquema(d, "4F");
     EXPECT_EQ(desenho_em(d, 38), "AB");
-    EXPECT_EQ(posicao_de_codigo("15;41"), (posicao_no_console{14, 40}));
-    EXPECT_EQ(posicao_de_codigo(""), (posicao_no_console{0, 0}));
+    EXPECT_EQ(posicao_de_codigo("15;41"), (lugar_do_cursor{14, 40}));
+    EXPECT_EQ(posicao_de_codigo(""), (lugar_do_cursor{0, 0}));
 }
 
 TEST(SondagemDeVt, SoOCursorParadoDizQueOConsoleSegueOsCodigos) {
-    const posicao_no_console antes{3, 10};
+    const lugar_do_cursor antes{3, 10};
     EXPECT_TRUE(console_segue_vt(true, true, antes, {3, 10}));
     EXPECT_FALSE(console_segue_vt(true, true, antes, {3, 14})) << "the code printed as text";
     EXPECT_FALSE(console_segue_vt(false, true, antes, {3, 10})) << "the mode refused";

@@ -198,6 +198,9 @@ TEST(SaidaVt, OsBytesDaSaidaRedirecionadaEOConsoleDevolvido) {
     std::string vt{std::istreambuf_iterator<char>(std::ifstream(arquivo, std::ios::binary).rdbuf()),
                    {}};
     DeleteFileA(arquivo.c_str());
+    // Leaving, the redirected output alone gets the terminal's own colours back with SGR 0.
+    ASSERT_TRUE(vt.ends_with("\033[0m")) << vt;
+    vt.resize(vt.size() - 4);
     for (auto em = vt.find("\033[2J"); em != std::string::npos; em = vt.find("\033[2J", em + 1))
         vt.insert(em + 4, "\033[3J");
     std::wstring esperado(vt.size(), L'\0'), celulas(DWORD(info().dwSize.X) * info().dwSize.Y, 0);

@@ -1,4 +1,4 @@
-// The schedule of the game's timed waits, shared by both backends.
+// The schedule of the game's timed waits.
 #include "console/comum/agenda.h"
 
 long long prazo_do_sono(agenda_de_sonos& agenda, long long agora, int ms) {

@@ -70,10 +70,6 @@ void acrescentar(edicao_linha& e, std::string_view bytes, int colunas, bool subs
     eco += substituido ? substituto(e.forma) : bytes;
 }
 
-void acrescentar_invalido(edicao_linha& e, std::string_view bytes, std::string& eco) {
-    acrescentar(e, bytes, 1, true, eco);
-}
-
 // A whole character in the terminal's encoding.
 void acrescentar_caractere(edicao_linha& e, std::string_view bytes, std::string& eco) {
     // In one byte per character (Latin-1) a letter takes one column whatever the locale's table
@@ -86,20 +82,12 @@ void acrescentar_caractere(edicao_linha& e, std::string_view bytes, std::string&
     } else if (decodificar(bytes, ponto)) {
         colunas = colunas_de(e.forma, ponto);
     }
-    if (colunas < 0) {
-        acrescentar_invalido(e, bytes, eco);
-    } else {
-        acrescentar(e, bytes, colunas, false, eco);
-    }
+    acrescentar(e, bytes, colunas < 0 ? 1 : colunas, colunas < 0, eco);
 }
 
 void tirar_ultimo(edicao_linha& e) {
     e.linha.resize(e.linha.size() - e.caracteres.back().bytes);
     e.caracteres.pop_back();
-}
-
-bool ultimo_e_espaco(const edicao_linha& e) {
-    return !e.caracteres.empty() && e.caracteres.back().bytes == 1 && e.linha.back() == ' ';
 }
 
 // Erases characters from the end while `continuar` says so, then blanks their cells.
@@ -124,7 +112,7 @@ void apagar_caractere(edicao_linha& e, std::string& eco) {
 void apagar_palavra(edicao_linha& e, std::string& eco) {
     bool na_palavra = false;
     apagar_enquanto(e, eco, [&] {
-        const bool espaco = ultimo_e_espaco(e);
+        const bool espaco = e.caracteres.back().bytes == 1 && e.linha.back() == ' ';
         if (!espaco) na_palavra = true;
         return !(espaco && na_palavra);
     });
@@ -168,7 +156,7 @@ passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
             }
             return passo_edicao::continua;
         }
-        acrescentar_invalido(e, e.incompleto, eco); // cut short by `b`, which counts by itself
+        acrescentar(e, e.incompleto, 1, true, eco); // cut short by `b`, which counts by itself
         e.incompleto.clear();
     }
     switch (b) {
@@ -201,7 +189,7 @@ passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
         if (tamanho_utf8(b) > 1) {
             e.incompleto = byte;
         } else {
-            acrescentar_invalido(e, std::string_view(&byte, 1), eco);
+            acrescentar(e, std::string_view(&byte, 1), 1, true, eco);
         }
         return passo_edicao::continua;
     }
@@ -209,20 +197,15 @@ passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
     return passo_edicao::continua;
 }
 
-bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior) {
-    const auto fim_da_linha = pendente.find('\n');
-    if (fim_da_linha == std::string::npos && pendente.size() < maior) return false;
-    const std::size_t n = fim_da_linha == std::string::npos ? maior : fim_da_linha + 1;
-    pedaco.assign(pendente, 0, n);
-    pendente.erase(0, n);
-    return true;
-}
-
 bool ler_em_pedacos(std::string& pendente, std::string& pedaco, bool (*receber)()) {
-    while (!tirar_pedaco(pendente, pedaco, maior_pedaco))
+    auto fim = pendente.find('\n');
+    for (; fim == std::string::npos && pendente.size() < maior_pedaco; fim = pendente.find('\n'))
         if (!receber()) {
             pedaco = std::exchange(pendente, {});
             return !pedaco.empty();
         }
+    const std::size_t n = fim == std::string::npos ? maior_pedaco : fim + 1;
+    pedaco.assign(pendente, 0, n);
+    pendente.erase(0, n);
     return true;
 }

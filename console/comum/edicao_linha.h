@@ -1,6 +1,6 @@
-// The input both backends hand to the reads: lines in pieces, and the line being typed at a
-// terminal in non-canonical mode, which holds what the player typed and what the screen shows of
-// it, so that every echo of it (of a key, of typed-ahead input, after a redraw) comes from here.
+// The input both backends hand to the reads: lines in pieces; and the line being typed at a
+// terminal in non-canonical mode, which holds what was typed and what the screen shows of it, so
+// that every echo of it (of a key, of typed-ahead input, after a redraw) comes from it.
 #pragma once
 
 #include "console/comum/texto.h"
@@ -12,19 +12,14 @@
 // The longest piece of a line handed to the reads at once; a longer line comes in pieces.
 constexpr std::size_t maior_pedaco = 4096;
 
-// Takes the next piece of input into `pedaco`: a whole line with its '\n', or the first
-// `maior_pedaco` bytes of a longer one, from `pendente`, after `receber` has appended more to
-// it when needed. Once `receber` says the input is over, what is left comes without its line
-// feed; false when nothing is left.
+// Takes the next piece of input from the front of `pendente` into `pedaco`: a whole line with
+// its '\n', or the first `maior_pedaco` bytes of a longer one, calling `receber` to append more
+// while it holds neither. Once `receber` says the input is over, what is left comes without a
+// line feed; false when nothing is left.
 bool ler_em_pedacos(std::string& pendente, std::string& pedaco, bool (*receber)());
 
-// Moves the next piece of input from the front of `pendente` into `pedaco`: a whole line with its
-// '\n', or the first `maior` bytes of a line too long for one piece. False, with both left as
-// they were, while `pendente` holds neither.
-bool tirar_pedaco(std::string& pendente, std::string& pedaco, std::size_t maior);
-
-// One character of the line: its bytes in the line, its columns, whether the screen shows the
-// replacement character for it, and where the cursor stands once it is echoed.
+// One character of the line: its bytes, its columns, whether the screen shows the replacement
+// character for it, and where the cursor stands after it.
 struct caractere_da_linha {
     std::size_t bytes;
     int colunas;
@@ -32,8 +27,8 @@ struct caractere_da_linha {
     lugar_do_cursor depois;
 };
 
-// The line being typed, what the screen shows of it, and where an escape sequence or a UTF-8
-// character being typed stands.
+// The line being typed, what the screen shows of it, and a UTF-8 character or escape sequence
+// being typed.
 struct edicao_linha {
     forma_do_terminal forma;
     std::string linha;
@@ -48,19 +43,16 @@ enum class passo_edicao { continua, linha_pronta, fim_da_entrada };
 // Starts an empty line whose echo begins at column `coluna` (0 to the width) of the cursor's row.
 void comecar_linha(edicao_linha& edicao, int coluna);
 
-// Takes one typed byte into the line and appends to `eco` what the terminal must show for it,
-// so that the screen always shows what the line holds. Enter ends the line (its '\n' is kept in
-// `linha`); Backspace erases one character as the player sees it (with the combining marks after
-// it), Ctrl-W a word and Ctrl-U the line, across the rows a long line wraps onto; Ctrl-D on an
-// empty line is the end of input. A byte that is not valid text, or a character that cannot be
-// shown, is kept in the line and shown as a replacement character. Escape sequences (arrow and
-// function keys, Alt with a key) and other control characters are dropped.
+// Takes one typed byte into the line and appends to `eco` what the terminal must show for it.
+// Enter ends the line (its '\n' kept); Backspace erases a character as the player sees it (with
+// its combining marks), Ctrl-W a word, Ctrl-U the line, across the rows it wraps onto; Ctrl-D on
+// an empty line ends the input. Invalid text is kept and shown as a replacement character;
+// escape sequences (arrows, function keys, Alt with a key) and other controls are dropped.
 passo_edicao editar_byte(edicao_linha& edicao, unsigned char byte, std::string& eco);
 
-// What the screen shows of the line typed so far, from its first cell: the text to draw it again
-// with, the cursor then where it stands in the line.
+// What the screen shows of the line, from its first cell: the text that draws it again.
 std::string linha_mostrada(const edicao_linha& edicao);
 
-// The line laid out again from column `coluna` of a window of `edicao.forma`, where a redraw for
-// a new size draws it: where each character now stands.
+// The line laid out again from column `coluna` of a window of `edicao.forma`, as a redraw for a
+// new size draws it.
 void refazer_disposicao(edicao_linha& edicao, int coluna);

@@ -1,4 +1,4 @@
-// The screen as the game drew it.
+// The screen as both backends keep it.
 #include "console/comum/tela.h"
 
 #include "console/comum/texto.h"
@@ -7,6 +7,12 @@
 
 namespace {
 
+int valor_hex(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : 0;
+}
+
 std::string movimento(int linha, int (*coluna)(int), int largura) {
     const int c = coluna(largura);
     return linha < 0 || c < 0 ? std::string() : posicao_do_cursor(linha, c);
@@ -14,14 +20,25 @@ std::string movimento(int linha, int (*coluna)(int), int largura) {
 
 } // namespace
 
+cores_do_esquema ler_esquema(std::string_view esquema) {
+    return {valor_hex(esquema.size() > 0 ? esquema[0] : '0'),
+            valor_hex(esquema.size() > 1 ? esquema[1] : '7')};
+}
+
+std::string sgr_de_esquema(std::string_view esquema) {
+    const cores_do_esquema cores = ler_esquema(esquema);
+    const int fundo = (cores.fundo < 8 ? 40 : 100) + ansi_do_digito(cores.fundo);
+    const int frente = (cores.frente < 8 ? 30 : 90) + ansi_do_digito(cores.frente);
+    return "\033[0;" + std::to_string(fundo) + ";" + std::to_string(frente) + "m";
+}
+
 void anexar(tela_do_jogo& t, std::string_view bytes) {
-    std::size_t de = 0;
     for (auto achado = bytes.find(atributos_normais); achado != std::string_view::npos;
-         achado = bytes.find(atributos_normais, de)) {
-        t.pendente.append(bytes.substr(de, achado - de)).append(t.sgr);
-        de = achado + atributos_normais.size();
+         achado = bytes.find(atributos_normais)) {
+        t.pendente.append(bytes.substr(0, achado)).append(t.sgr);
+        bytes.remove_prefix(achado + atributos_normais.size());
     }
-    t.pendente.append(bytes.substr(de));
+    t.pendente.append(bytes);
 }
 
 void guardar(tela_do_jogo& t, std::string_view bytes) {

@@ -73,27 +73,32 @@ lugar_do_cursor avancar(lugar_do_cursor lugar, int colunas, int largura) {
     return {lugar.linha, lugar.coluna + colunas};
 }
 
+lugar_do_cursor posicao_de_codigo(std::string_view parametros) {
+    int numeros[2] = {0, 0};
+    for (std::size_t i = 0, n = 0; i < parametros.size() && n < 2; ++i) {
+        const char c = parametros[i];
+        if (c == ';') ++n;
+        if (c >= '0' && c <= '9' && numeros[n] < 100000) numeros[n] = numeros[n] * 10 + (c - '0');
+    }
+    return {std::max(numeros[0], 1) - 1, std::max(numeros[1], 1) - 1};
+}
+
 int coluna_depois(std::string_view desenho, const forma_do_terminal& forma) {
     const int largura = std::max(forma.largura, 1);
     lugar_do_cursor lugar;
-    for (std::size_t i = 0; i < desenho.size();) {
+    for (std::size_t i = 0, n = 1; i < desenho.size(); i += n, n = 1) {
         const auto b = static_cast<unsigned char>(desenho[i]);
-        if (b == esc && desenho.substr(i, 2) == "\033[") {
+        if (desenho.substr(i, 2) == "\033[") {
             const std::size_t fim = fim_do_codigo(desenho, i);
             if (fim == std::string_view::npos) break;
-            if (desenho[fim] == 'H') { // "\033[row;columnH", counted from 1
-                int coluna = 0;
-                for (auto j = desenho.find(';', i) + 1; j > 0 && j < fim; ++j)
-                    if (desenho[j] >= '0' && desenho[j] <= '9' && coluna < 100000)
-                        coluna = coluna * 10 + (desenho[j] - '0');
-                lugar.coluna = std::clamp(coluna - 1, 0, largura - 1);
-            }
-            i = fim + 1;
+            if (desenho[fim] == 'H')
+                lugar.coluna = std::min(
+                    posicao_de_codigo(desenho.substr(i + 2, fim - i - 2)).coluna, largura - 1);
+            n = fim + 1 - i;
             continue;
         }
-        // A character: a byte of a one-byte encoding, or a whole UTF-8 character; one column
-        // where it cannot be told.
-        std::size_t n = 1;
+        // A byte of a one-byte encoding, or a whole UTF-8 character: one column where it cannot
+        // be told.
         int colunas = b >= 0x20 && b != 0x7F ? 1 : 0;
         char32_t ponto = 0;
         if (forma.utf8 && tamanho_utf8(b) > 1) {
@@ -103,7 +108,6 @@ int coluna_depois(std::string_view desenho, const forma_do_terminal& forma) {
         }
         if (b == '\n' || b == '\r') lugar.coluna = 0;
         lugar = avancar(lugar, colunas, largura);
-        i += n;
     }
     return lugar.coluna;
 }

@@ -6,14 +6,12 @@
 #include <string>
 #include <string_view>
 
-// The length of the UTF-8 character that begins with `b`; 0 when no character begins with it (a
-// continuation byte, or a byte that UTF-8 never uses).
+// The length of the UTF-8 character that begins with `b`; 0 when no character begins with it.
 constexpr std::size_t tamanho_utf8(unsigned char b) {
     if (b < 0x80) return 1;
     if (b >= 0xC2 && b <= 0xDF) return 2;
     if (b >= 0xE0 && b <= 0xEF) return 3;
-    if (b >= 0xF0 && b <= 0xF4) return 4;
-    return 0;
+    return b >= 0xF0 && b <= 0xF4 ? 4 : 0;
 }
 
 constexpr bool continuacao_utf8(unsigned char b) {
@@ -23,40 +21,41 @@ constexpr bool continuacao_utf8(unsigned char b) {
 // The code point of a whole UTF-8 character; false when it is overlong, a surrogate or too high.
 bool decodificar(std::string_view bytes, char32_t& ponto);
 
-// Where an escape sequence stands as it comes byte by byte: ESC [ parameters and a final byte
-// (CSI: arrows, function keys, the game's colours and moves), ESC O and one byte (SS3), or ESC
-// and one byte (Alt with a key).
+// Where an escape sequence stands, byte by byte: ESC [ parameters final byte (CSI), ESC O byte
+// (SS3), ESC byte (Alt with a key). `seguir_escape` takes `b` into `e` (an ESC begins one) and
+// says whether `b` belongs to a sequence.
 enum class escape { fora, apos_esc, csi, ss3 };
-
-// Takes byte `b` into the sequence `e`, an ESC beginning one; true when `b` belongs to it.
 bool seguir_escape(escape& e, unsigned char b);
 
 // Where the CSI sequence that starts at `codigo` (with "\033[") ends: the index of its final
 // byte, or npos when the text ends first.
 std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo);
 
-// The text without its colour codes (every SGR sequence), as every cell takes the colours of a
-// new scheme; other sequences stay, a code cut short at the end is dropped.
+// The text without its SGR colour codes; other sequences stay, one cut short at the end goes.
 std::string sem_cores(std::string_view texto);
 
-// How a terminal shows text: its encoding, the columns of each character and the window's width.
+// A place on the screen, counted from 0; a column equal to the window's width means that the
+// row is full and the next character goes below.
+struct lugar_do_cursor {
+    int linha = 0;
+    int coluna = 0;
+    bool operator==(const lugar_do_cursor&) const = default;
+};
+
+// The place the parameters of a cursor position ("\033[" parameters "H") name, such as "15;21";
+// a missing or zero number counts as 1.
+lugar_do_cursor posicao_de_codigo(std::string_view parametros);
+
+// How a terminal shows text: its encoding, the columns of a character (0 for a combining mark,
+// 1 or 2; negative when it cannot be shown; null: one each) and the window's width.
 struct forma_do_terminal {
     bool utf8 = true; // otherwise every byte is one character of one column
-    // The columns a character takes: 0 (a combining mark), 1 or 2; negative when it cannot be
-    // shown. Null: one column each.
     int (*colunas)(char32_t) = nullptr;
-    int largura = 80; // the window's width in columns
+    int largura = 80;
 };
 
 // The columns a character takes on the terminal, 0 to 2; negative when it cannot be shown.
 int colunas_de(const forma_do_terminal& forma, char32_t ponto);
-
-// Where the cursor stands, in rows below the row where a text began and a column; a column equal
-// to the window's width means that the row is full and the next character goes below.
-struct lugar_do_cursor {
-    int linha = 0;
-    int coluna = 0;
-};
 
 // Where the cursor goes when a character of `colunas` columns is written at `lugar`: a character
 // that does not fit on the row goes at the start of the next one.

@@ -9,11 +9,8 @@
 
 namespace {
 
-// The most typed-ahead input set aside before a key wait; what arrives beyond it stays with the
-// terminal, so that input that never stops cannot grow the game's memory.
+// The most typed-ahead input set aside before a key wait; beyond it, it stays with the terminal.
 constexpr std::size_t maior_reserva = 65536;
-// How long the rest of a key's bytes (an escape sequence, a UTF-8 letter) may take to arrive.
-constexpr long long espera_resto_da_tecla_ns = 50'000'000;
 
 // The input taken from the terminal and not yet handed to the reads.
 struct estado_da_entrada {
@@ -23,8 +20,8 @@ struct estado_da_entrada {
 
 estado_da_entrada entrada;
 
-// Reads up to `maximo` bytes into `destino` once they are there, so that the read itself never
-// blocks while the screen is to be drawn again; 0 at end of input. A fault ends the game.
+// Reads up to `maximo` bytes once they are there (the wait draws the screen again meanwhile); 0
+// at end of input. A fault ends the game.
 std::size_t ler(void* destino, std::size_t maximo) {
     for (;;) {
         aguardar(STDIN_FILENO, -1);
@@ -45,8 +42,7 @@ bool receber(std::size_t maximo = maior_pedaco) {
     return !entrada.fim;
 }
 
-// Input typed at the terminal: edited and echoed, beginning with what was typed ahead. A lone
-// Esc is dropped once the rest of a key's sequence has had time to come.
+// Input typed at the terminal: edited and echoed, beginning with what was typed ahead.
 bool ler_com_edicao(std::string& pedaco) {
     comecar_a_digitar();
     for (;;) {
@@ -60,14 +56,12 @@ bool ler_com_edicao(std::string& pedaco) {
             break;
         }
         descarregar();
-        if (escape_pendente() && !aguardar(STDIN_FILENO, agora_ns() + espera_resto_da_tecla_ns))
-            abandonar_escape();
+        esperar_resto_do_escape();
         if (!receber()) return false;
     }
 }
 
-// One byte straight from the terminal, waiting up to `ns` for it (for ever when negative). The
-// end of input ends the game.
+// One byte from the terminal within `ns` (any time when negative); the end of input ends the game.
 bool byte_da_tecla(unsigned char& b, long long ns) {
     if (ns >= 0 && !aguardar(STDIN_FILENO, agora_ns() + ns)) return false;
     if (ler(&b, 1) == 0) terminal_encerrar(0);
@@ -92,16 +86,14 @@ void terminal_esperar_tecla() {
         descarregar();
         return;
     }
-    // Keys typed before the prompt is on the screen stay in the input for the reads; the wait is
-    // for a new one. They are taken aside before the prompt is written, so that a key pressed
-    // the moment it shows is never mistaken for one typed ahead.
+    // Keys typed before the prompt stay for the reads: taken aside before it shows, they are
+    // never mistaken for the new key the wait is for.
     while (entrada.pendente.size() < maior_reserva && aguardar(STDIN_FILENO, agora_ns()))
         if (!receber()) break;
     descarregar();
     unsigned char b = 0;
     byte_da_tecla(b, -1);
-    // An escape sequence is one key, and so is a letter of several bytes (in a one-byte
-    // encoding every byte is one).
+    // An escape sequence is one key, and so is a UTF-8 letter.
     if (escape e = escape::fora; seguir_escape(e, b)) {
         while (e != escape::fora && byte_da_tecla(b, espera_resto_da_tecla_ns))
             seguir_escape(e, b);

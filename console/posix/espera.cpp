@@ -1,6 +1,5 @@
 // The POSIX backend's one wait, the same on Linux, macOS and the BSDs: select on the descriptor
-// and on the pipe that the signal handlers write into, with the time left to an absolute
-// deadline on the game's clock; and the writes that wait on it while the output takes no more.
+// and on the signal handlers' pipe, to an absolute deadline; and the writes that wait on it.
 #include "console/posix/posix.h"
 
 #include <atomic>
@@ -12,32 +11,28 @@
 
 namespace {
 
-// The clock that does not count the machine's own sleep, so that a flash cut short by a closed
-// lid shows the rest of its time on waking: CLOCK_MONOTONIC on Linux and the BSDs; macOS's
-// counts the machine's sleep, its CLOCK_UPTIME_RAW does not.
+// A clock that does not count the machine's sleep (macOS's CLOCK_MONOTONIC does).
 #if defined(__APPLE__)
 constexpr clockid_t relogio = CLOCK_UPTIME_RAW;
 #else
 constexpr clockid_t relogio = CLOCK_MONOTONIC;
 #endif
 
-// select may end a wait late by a thousandth of its length (Linux's slack); a wait longer than
-// `espera_exata_ns` asks for a five-hundredth less, and the short rest is waited for again, on
-// time.
+// select may end late by a thousandth of the time asked (Linux's slack): a longer wait asks for a
+// five-hundredth less, and the short rest is waited for again, on time.
 constexpr long long espera_exata_ns = 1'000'000;
 constexpr long long fracao_de_folga = 500;
 
 struct estado_das_esperas {
-    int aviso_leitura = -1; // the pipe a signal handler writes a byte into, to wake a wait
-    int aviso_escrita = -1;
-    std::atomic<long long> parado_ns{0}; // all the time spent stopped by Ctrl-Z
-    std::atomic<int> pedidos{0};         // what the handlers asked for, as `pedido` bits
+    int aviso_leitura = -1, aviso_escrita = -1; // the handlers' pipe
+    std::atomic<long long> parado_ns{0};        // all the time spent stopped by Ctrl-Z
+    std::atomic<int> pedidos{0};                // `pedido` bits
 };
 
 estado_das_esperas esperas;
 
-// The descriptor moved to 3 or above, close-on-exec and non-blocking: none of 0, 1 and 2, which
-// the player's shell may have left closed, and which the game must then find closed.
+// The descriptor moved above 2, close-on-exec and non-blocking: 0, 1 and 2 stay as the shell left
+// them, closed ones closed.
 int acima_dos_padroes(int fd) {
     const int novo = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     close(fd);

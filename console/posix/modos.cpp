@@ -1,6 +1,6 @@
 // The POSIX backend's modes and signals: the terminal taken for the game (termios, the alternate
 // screen), given back on every way out, and the handlers of the signals that stop or end it.
-#include "console/comum/cores.h"
+#include "console/comum/tela.h"
 #include "console/posix/posix.h"
 
 #include <cerrno>
@@ -12,15 +12,13 @@ namespace {
 
 constexpr std::string_view mostrar_cursor = "\033[?25h";
 
-// How long the restore written from a signal handler waits for a terminal that takes no more
-// output (a descriptor left non-blocking by another program).
+// How long a restore waits for a terminal that takes no more (left non-blocking by a program).
 constexpr long long espera_do_restauro_ns = 1'000'000'000;
 
 // The signals whose handlers give the terminal back; while one of them runs, the others wait.
 constexpr int sinais_do_terminal[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGTSTP};
 
-// The terminal's modes and the sequences that take it and give it back, made once, before any
-// signal handler may read them.
+// Made once, before any signal handler may read them.
 struct estado_dos_modos {
     bool interativo = false; // both standard input and output are terminals, and we took them
     std::string ao_tomar;    // what the terminal is sent when the game takes it (or comes back)
@@ -42,10 +40,9 @@ void tomar_terminal() {
     escrever_tudo(modos.ao_tomar, agora_ns() + espera_do_restauro_ns);
 }
 
-// The sequences that take the terminal and give it back: on any output, the terminal's own
-// colours at the end; on a terminal its cursor too, and, when the game took it, its screen.
-// Leaving, the screen is cleared before the main screen comes back, so that a terminal that
-// ignores the alternate screen shows the shell a clean screen, not the game's.
+// The sequences that take the terminal (`c`: null when the output is no terminal) and give it
+// back: its colours, then its cursor, then the screen cleared (for a terminal without an
+// alternate screen) and its main screen.
 void compor_entrada_e_saida(const capacidades_do_terminal* c) {
     modos.ao_devolver = atributos_normais;
     if (!c) return;
@@ -58,8 +55,8 @@ void compor_entrada_e_saida(const capacidades_do_terminal* c) {
     modos.ao_devolver += c->sair_da_alternativa;
 }
 
-// While a handler runs, the other signals that restore the terminal wait for it to end, and so
-// does SIGPIPE, so that a restore written to a pipe nobody reads still ends as its signal says.
+// While a handler runs, the other restoring signals wait, and SIGPIPE, so that a restore written
+// to a pipe nobody reads still ends as its own signal says.
 void instalar(int sinal, void (*tratador)(int), int opcoes) {
     struct sigaction acao {};
     acao.sa_handler = tratador;
@@ -71,17 +68,15 @@ void instalar(int sinal, void (*tratador)(int), int opcoes) {
     sigaction(sinal, &acao, nullptr);
 }
 
-// The handler, unless the game was started with the signal ignored (by nohup, or in the
-// background of a shell without job control), which it then stays.
+// A signal the game was started with ignored (nohup, a shell's background) stays ignored.
 void instalar_salvo_ignorado(int sinal, void (*tratador)(int), int opcoes) {
     struct sigaction antes {};
     if (sigaction(sinal, nullptr, &antes) == 0 && antes.sa_handler == SIG_IGN) return;
     instalar(sinal, tratador, opcoes);
 }
 
-// Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the terminal back, then the signal's own ending. A Ctrl-Z
-// that came meanwhile is dropped: the game is ending, it must not take the terminal again on
-// `fg`.
+// Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the terminal back, then the signal's own ending; a Ctrl-Z
+// that came meanwhile is dropped, so that `fg` does not take the terminal again.
 extern "C" void ao_terminar(int sinal) {
     devolver_terminal(TCSAFLUSH);
     instalar(SIGTSTP, SIG_IGN, 0);
@@ -106,7 +101,6 @@ extern "C" void ao_suspender(int) {
     errno = erro;
 }
 
-// A new window size: the screen on show is drawn again for it by the wait in progress.
 extern "C" void ao_mudar_de_tamanho(int) {
     avisar(pedido_janela);
 }
@@ -152,9 +146,8 @@ capacidades_do_terminal iniciar_modos() {
     }
     if (modos.interativo) {
         modos.do_jogo = modos.original;
-        // No canonical mode and no echo: the game edits and echoes the lines itself. No IEXTEN:
-        // where the system still acts on Ctrl-O (discard the output) and Ctrl-V (the next key
-        // taken literally) without canonical mode, as macOS and the BSDs do, those keys must not.
+        // The game edits and echoes the lines itself. Without IEXTEN, macOS and the BSDs do not
+        // act on Ctrl-O (discard output) and Ctrl-V (next key literal) outside canonical mode.
         modos.do_jogo.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
         modos.do_jogo.c_cc[VMIN] = 1;
         modos.do_jogo.c_cc[VTIME] = 0;

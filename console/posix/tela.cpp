@@ -1,7 +1,6 @@
-// The POSIX backend's screen: the text in the terminal's encoding, the console schemes as ANSI
-// colours (a scheme change draws the screen again in its colours), the clear and its painting
-// where the terminal's erase keeps its own background, the line being typed and its echo, the
-// screen drawn again after a stop or for a new window size, the sleeps, and the ways out.
+// The POSIX backend's screen: the text in the terminal's encoding, the schemes as ANSI colours,
+// the clear (painted where the erase keeps its own background), the line being typed, the screen
+// drawn again after a stop or for a new window size, the sleeps, and the ways out.
 #include "console/comum/tela.h"
 #include "console/comum/agenda.h"
 #include "console/console.h"
@@ -21,21 +20,14 @@
 
 namespace {
 
-// The screen's own sequences, named once; the terminal's own variants come from terminfo.
 constexpr std::string_view inserir_branco = "\033[@";
-
 // The rows to paint when the window's cannot be read.
 constexpr int linhas_sem_janela = 24;
-// The most of the player's typing kept with what was drawn since the game last drew: a redraw
-// shows only its start, so that memory does not grow with what is typed.
+// The most typing kept with what was drawn since the game last drew: a redraw shows its start.
 constexpr std::size_t maior_eco_guardado = 16384;
-// While a window is being dragged, its sizes are drawn at most once in this time: the last one is
-// always drawn, within this time of the previous drawing.
+// A window being dragged is drawn at most once in this time, its last size always.
 constexpr long long intervalo_entre_redesenhos_ns = 25'000'000;
-// How long a read of a line waits for the rest of a key's escape sequence.
-constexpr long long espera_resto_da_tecla_ns = 50'000'000;
 
-// What the terminal shows, and how.
 struct estado_da_tela {
     tela_do_jogo t;
     bool utf8 = true;            // the terminal's encoding is UTF-8, else one byte a character
@@ -65,7 +57,6 @@ forma_do_terminal forma() {
             colunas(janela())};
 }
 
-// Drawn text: the game drew, so the typing kept since it last drew counts afresh.
 void desenhar_jogo(std::string_view bytes) {
     desenhar(tela.t, bytes);
     tela.eco_guardado = 0;
@@ -85,8 +76,7 @@ std::string em_um_byte(std::string_view texto) {
     return saida;
 }
 
-// Nobody reads the output any more and SIGPIPE was ignored: end as the signal would have ended
-// the game, so that a shell sees the same status (141) either way.
+// Nobody reads the output and SIGPIPE was ignored: the end that the signal gives (status 141).
 [[noreturn]] void terminar_por_sigpipe() {
     std::signal(SIGPIPE, SIG_DFL);
     sigset_t so_pipe;
@@ -97,8 +87,7 @@ std::string em_um_byte(std::string_view texto) {
     std::_Exit(128 + SIGPIPE);
 }
 
-// The screen emptied in the scheme's colours, cursor top-left; the screen only, never the
-// scroll-back, which is the player's.
+// The screen (never the player's scroll-back) emptied in the scheme's colours, cursor home.
 void limpar_com_esquema() {
     tela.t.pendente += tela.t.sgr;
     if (!tela.apaga_com_fundo) {
@@ -111,9 +100,8 @@ void limpar_com_esquema() {
     tela.t.pendente.append(cursor_ao_inicio).append(apagar_tela);
 }
 
-// The screen drawn again, as it was, for the window's size now: the scheme's clear, every move
-// placed by its rule on the width now, then the line being typed, laid out again from where
-// that drawing leaves the cursor. One write.
+// The screen drawn again for the window's size now, in one write: the clear, every move placed
+// by its rule, then the line being typed, laid out again from where that leaves the cursor.
 void redesenhar() {
     tela.linha.forma = forma();
     const std::string desenho = desenho_em(tela.t, tela.linha.forma.largura);
@@ -201,7 +189,7 @@ passo_edicao digitar(std::string& pendente, std::string& pedaco) {
     anexar(tela.t, eco);
     if (passo == passo_edicao::fim_da_entrada) return passo;
     if (passo == passo_edicao::continua && tela.linha.linha.size() < maior_pedaco) return passo;
-    // The line, or a piece of it, goes to the reads: what it shows stays with what was drawn.
+    // The line, or a piece of it, goes to the reads, what it shows to what was drawn.
     std::string mostrada = linha_mostrada(tela.linha);
     if (passo == passo_edicao::linha_pronta) mostrada += '\n';
     mostrada.resize(std::min(mostrada.size(), maior_eco_guardado - tela.eco_guardado));
@@ -212,12 +200,10 @@ passo_edicao digitar(std::string& pendente, std::string& pedaco) {
     return passo_edicao::linha_pronta;
 }
 
-bool escape_pendente() {
-    return tela.linha.sequencia != escape::fora;
-}
-
-void abandonar_escape() {
-    tela.linha.sequencia = escape::fora;
+void esperar_resto_do_escape() {
+    if (tela.linha.sequencia != escape::fora &&
+        !aguardar(STDIN_FILENO, agora_ns() + espera_resto_da_tecla_ns))
+        tela.linha.sequencia = escape::fora;
 }
 
 void definir_locale() {
@@ -228,8 +214,7 @@ void definir_locale() {
     const char* nomes_um_byte[] = {"pt_BR.ISO-8859-1", "pt_BR", "pt_PT.ISO-8859-1", "pt_PT"};
     for (const char* nome : tela.utf8 ? nomes_utf8 : nomes_um_byte)
         if (std::setlocale(LC_ALL, nome)) return;
-    // The columns of typed characters come from the locale's table: a terminal taken for UTF-8
-    // under the C locale gets the table of C.UTF-8, where the system has it.
+    // The columns of typed characters come from the locale: C.UTF-8's for the C locale.
     if (tela.utf8 && !std::strstr(nl_langinfo(CODESET), "UTF-8"))
         for (const char* nome : {"C.UTF-8", "C.utf8"})
             if (std::setlocale(LC_CTYPE, nome)) return;
@@ -261,8 +246,6 @@ void terminal_mover_cursor(int linha, int (*coluna)(int)) {
     tela.eco_guardado = 0;
 }
 
-// Sleeps chained with only drawing between them keep one schedule; the clock leaves out the
-// time stopped, and the screen is drawn again during the sleep whenever a handler asks.
 void esperar(int ms) {
     descarregar();
     aguardar(-1, prazo_do_sono(tela.agenda, agora_ns(), ms));
@@ -272,7 +255,7 @@ void terminal_iniciar() {
     const capacidades_do_terminal capacidades = iniciar_modos();
     tela.apaga_com_fundo = capacidades.apaga_com_fundo;
     tela.escreve_ultima_celula = capacidades.escreve_ultima_celula;
-    // The alternate screen and the cursor colour go out with the first screen, in its write.
+    // The alternate screen and the cursor colour go out in the first screen's write.
     tela.t.pendente += ao_tomar();
 }
 

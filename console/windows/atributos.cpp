@@ -1,7 +1,6 @@
 // The Windows console's decisions that need no console.
 #include "console/windows/atributos.h"
-#include "console/comum/cores.h"
-#include "console/comum/texto.h"
+#include "console/comum/tela.h"
 
 #include <algorithm>
 
@@ -58,31 +57,12 @@ int atributo_apos_sgr(int atributo, std::string_view parametros, int normal) {
     return (atributo & ~0xFF) | (fundo << 4) | frente;
 }
 
-std::string limpeza_em_vt(std::string_view sgr, std::string_view tela, bool apagar_rolagem) {
-    // Cursor home and erase the screen; then erase the scroll-back, where the screen's erase may
-    // have pushed what it showed.
-    return std::string(sgr) + "\033[H\033[2J" + (apagar_rolagem ? "\033[3J" : "") + sem_cores(tela);
-}
-
-posicao_no_console posicao_de_codigo(std::string_view parametros) {
-    int numeros[2] = {0, 0};
-    int n = 0;
-    for (char c : parametros) {
-        if (c == ';') {
-            if (++n > 1) break;
-        } else if (c >= '0' && c <= '9' && numeros[n] < 100000) {
-            numeros[n] = numeros[n] * 10 + (c - '0');
-        }
-    }
-    return {std::max(numeros[0], 1) - 1, std::max(numeros[1], 1) - 1};
-}
-
-bool console_segue_vt(bool modo_aceito, bool cursor_lido, posicao_no_console antes,
-                      posicao_no_console depois) {
+bool console_segue_vt(bool modo_aceito, bool cursor_lido, lugar_do_cursor antes,
+                      lugar_do_cursor depois) {
     return modo_aceito && cursor_lido && antes == depois;
 }
 
-int celulas_entre(posicao_no_console antes, posicao_no_console depois, int largura) {
+int celulas_entre(lugar_do_cursor antes, lugar_do_cursor depois, int largura) {
     const long long celulas = static_cast<long long>(depois.linha - antes.linha) * largura +
                               (depois.coluna - antes.coluna);
     return static_cast<int>(std::clamp<long long>(celulas, 0, 1 << 30));

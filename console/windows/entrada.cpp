@@ -128,10 +128,9 @@ bool iniciar_entrada() {
         return false;
     entrada.console = true;
     entrada.modo_original = modo;
-    // The console's own line editing and echo; keys as keys, not as VT sequences. QuickEdit off:
-    // a click or a selection in the window would hold the game's writes back until Esc or Enter,
-    // and a flash would show late or not at all.
-    // A new buffer size comes as an event to the key wait (the line reads pass over it).
+    // The console's own line editing and echo; keys as keys, not VT sequences; a new buffer size
+    // as an event to the key wait. QuickEdit off: a click or a selection would hold the game's
+    // writes back until Esc or Enter, and a flash would show late or not at all.
     const DWORD tirados = ENABLE_VIRTUAL_TERMINAL_INPUT | ENABLE_QUICK_EDIT_MODE;
     SetConsoleMode(entrada.origem,
                    (modo | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT |
@@ -160,9 +159,8 @@ void terminal_esperar_tecla() {
         descarregar();
         return;
     }
-    // Keys typed before the prompt stay in the input for the reads; the wait is for a new one.
-    // They are taken aside before the prompt is shown, so that a key pressed the moment it shows
-    // is never mistaken for one typed ahead.
+    // Keys typed before the prompt stay for the reads: taken aside before it shows, they are
+    // never mistaken for the new key the wait is for.
     std::vector<INPUT_RECORD> guardadas;
     guardar_teclas_pendentes(guardadas);
     descarregar();

@@ -10,11 +10,10 @@
 
 namespace {
 
-// The console's output and input and the system's tick as the game found them.
+// The console's output and input as the game found them.
 void devolver_tudo() {
     devolver_saida();
     devolver_entrada();
-    devolver_sonos();
 }
 
 // Ctrl-C, Ctrl-Break, closing the console: the console back, then the end with the status that

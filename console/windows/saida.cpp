@@ -14,13 +14,12 @@
 
 namespace {
 
-// Written to learn whether the console follows VT codes: a reset of the text attributes, which
-// is undone at once.
+// Written to learn whether the console follows VT codes, and undone at once.
 constexpr std::wstring_view codigo_de_teste = L"\033[0m";
+constexpr std::string_view apagar_rolagem = "\033[3J";
 // How many UTF-16 units one console write takes at most.
 constexpr DWORD unidades_por_vez = 2048;
-// The end when nobody reads the output any more: the status a POSIX shell shows for a program
-// that SIGPIPE ended, as the game ends there.
+// The end when nobody reads the output any more, as SIGPIPE's on POSIX.
 constexpr UINT status_saida_fechada = 141;
 
 // Standard output as the game found it and as the game uses it.
@@ -34,8 +33,7 @@ struct estado_da_saida {
     WORD atributos_originais = 0x07;
     WORD atributos = 0x07;    // the text attributes in force, followed when there is no VT
     tela_do_jogo t;           // the scheme, what was drawn and the lines the console echoed
-    bool limpa = false;       // with attributes: blank in the scheme, cursor home, while nothing
-                              // has been drawn since
+    bool limpa = false;       // attributes: cleared in the scheme, so while nothing is drawn
     COORD janela_desenhada{}; // the window's size the screen was drawn for
     SRWLOCK trava = SRWLOCK_INIT;
     std::atomic<DWORD> dono{0}; // the thread that holds `trava`, 0 for none
@@ -50,12 +48,6 @@ void destravar() {
 
 WORD atributo_do_esquema() {
     return static_cast<WORD>(atributo_de_esquema(saida.t.esquema));
-}
-
-// Whether the screens go out as VT sequences: to redirected output, or to a console that
-// follows them.
-bool em_vt() {
-    return !saida.console || saida.vt;
 }
 
 std::wstring em_utf16(std::string_view texto) {
@@ -80,8 +72,7 @@ void escrever_no_console(std::wstring_view texto) {
     }
 }
 
-// A console without VT processing: the SGR codes become text attributes and the cursor
-// positions (the game's one other code) console calls here.
+// A console without VT processing: the SGR codes and cursor positions become console calls.
 void escrever_sem_vt(std::string_view bytes) {
     while (!bytes.empty()) {
         const auto codigo = bytes.find("\033[");
@@ -95,7 +86,7 @@ void escrever_sem_vt(std::string_view bytes) {
                 atributo_apos_sgr(saida.atributos, parametros, atributo_do_esquema()));
             SetConsoleTextAttribute(saida.destino, saida.atributos);
         } else if (bytes[fim] == 'H') {
-            const posicao_no_console p = posicao_de_codigo(parametros);
+            const lugar_do_cursor p = posicao_de_codigo(parametros);
             SetConsoleCursorPosition(saida.destino,
                                      COORD{static_cast<SHORT>(std::min(p.coluna, 0x7FFF)),
                                            static_cast<SHORT>(std::min(p.linha, 0x7FFF))});
@@ -115,15 +106,13 @@ bool escrever_arquivo(std::string_view bytes) {
     return true;
 }
 
-// Fills every cell of a screen buffer of `tamanho` with the attribute, and with blanks too when
-// `apagar` is set.
+// Every cell of a buffer of `tamanho` in the attribute, and blank when `apagar`.
 void preencher(COORD tamanho, WORD atributo, bool apagar) {
     const DWORD celulas = static_cast<DWORD>(tamanho.X) * static_cast<DWORD>(tamanho.Y);
     DWORD feitas = 0;
     if (apagar) FillConsoleOutputCharacterW(saida.destino, L' ', celulas, COORD{0, 0}, &feitas);
     FillConsoleOutputAttribute(saida.destino, atributo, celulas, COORD{0, 0}, &feitas);
-    // One console call less per screen where the attribute is known to be in force already (the
-    // VT codes a console follows change it unseen).
+    // One call less where the attribute is known to be in force (VT codes change it unseen).
     if (saida.vt || atributo != saida.atributos) SetConsoleTextAttribute(saida.destino, atributo);
     saida.atributos = atributo;
 }
@@ -134,11 +123,10 @@ COORD tamanho_da_janela(const CONSOLE_SCREEN_BUFFER_INFO& info) {
             static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
 }
 
-// While the game runs the console's buffer is its window, the cells the player can see: every
-// clear and scheme change then fills those alone. A console window's buffer is 9001 rows by
-// default, a million cells at 120 columns, which one fill takes a third of a second for on some
-// Windows builds; the game's clears wipe the rows beyond the window anyway. False when standard
-// output is no console; `info` then holds the buffer and window as they are after the cut.
+// While the game runs the buffer is cut to its window: a console window's buffer is 9001 rows by
+// default, a million cells to fill at every clear (a third of a second on some Windows builds),
+// which the game's clears wipe anyway. False when the output is no console; `info` then holds
+// the buffer and window after the cut.
 bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
     if (!saida.console || !GetConsoleScreenBufferInfo(saida.destino, &info)) return false;
     const SHORT altura = tamanho_da_janela(info).Y;
@@ -151,24 +139,34 @@ bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
     return true;
 }
 
-// Blanks every cell in the scheme and puts the window back at the top of the buffer, so that rows
-// count from the window's top, and the cursor home.
-void limpar_com_atributos(const CONSOLE_SCREEN_BUFFER_INFO& info) {
+// The screen cleared in the scheme, as "cls" does: with VT codes, a console's scroll-back too
+// (Windows Terminal's); with attributes every cell, the window back at the buffer's top (rows
+// count from there) and the cursor home. The caller holds the lock.
+void limpar() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    const bool com_buffer = cortar_buffer(info);
+    if (!saida.console || saida.vt) {
+        saida.t.pendente.append(saida.t.sgr).append(cursor_ao_inicio).append(apagar_tela);
+        if (saida.console) saida.t.pendente += apagar_rolagem;
+        return;
+    }
+    if (!com_buffer) return;
+    descarregar_travado();
     preencher(info.dwSize, atributo_do_esquema(), true);
     const COORD tamanho = tamanho_da_janela(info);
     const SMALL_RECT janela{0, 0, static_cast<SHORT>(tamanho.X - 1),
                             static_cast<SHORT>(tamanho.Y - 1)};
     if (info.srWindow.Top != 0) SetConsoleWindowInfo(saida.destino, TRUE, &janela);
     SetConsoleCursorPosition(saida.destino, COORD{0, 0});
+    saida.limpa = true;
 }
 
-posicao_no_console posicao(COORD c) {
+lugar_do_cursor posicao(COORD c) {
     return {c.Y, c.X};
 }
 
-// Whether the console really follows VT codes, once its mode has `aceito` them: a console that
-// prints the test code as text moves the cursor over it. Such a trace is blanked, in the colours
-// that were there, and the cursor put back.
+// Whether the console, its mode having `aceito` VT codes, follows them: one that prints the test
+// code as text moves the cursor, and the trace is blanked and the cursor put back.
 bool vt_seguido(bool aceito) {
     CONSOLE_SCREEN_BUFFER_INFO antes{}, depois{};
     bool lido = aceito && GetConsoleScreenBufferInfo(saida.destino, &antes);
@@ -176,8 +174,8 @@ bool vt_seguido(bool aceito) {
         escrever_no_console(codigo_de_teste);
         lido = GetConsoleScreenBufferInfo(saida.destino, &depois) != 0;
     }
-    const posicao_no_console de = posicao(antes.dwCursorPosition);
-    const posicao_no_console ate = posicao(depois.dwCursorPosition);
+    const lugar_do_cursor de = posicao(antes.dwCursorPosition);
+    const lugar_do_cursor ate = posicao(depois.dwCursorPosition);
     if (lido && de != ate) {
         const DWORD celulas = static_cast<DWORD>(celulas_entre(de, ate, antes.dwSize.X));
         DWORD feitas = 0;
@@ -217,8 +215,7 @@ bool iniciar_saida(bool vt_sem_sondar) {
     saida.vt = vt_sem_sondar ? aceito : vt_seguido(aceito);
     if (!saida.vt)
         SetConsoleMode(saida.destino, sem_vt); // the codes are turned into attributes here
-    // The code page stays the player's: the text goes to the console as UTF-16. The screens
-    // are drawn for the normal scheme, light grey on black, whatever colours the console has.
+    // The code page stays the player's (the text goes as UTF-16); every cell in the scheme.
     if (cortar_buffer(info)) {
         preencher(info.dwSize, atributo_do_esquema(), false);
         saida.janela_desenhada = tamanho_da_janela(info);
@@ -262,12 +259,11 @@ void descarregar() {
 
 void devolver_saida() {
     if (!saida.console) {
-        // Whatever shows the output takes its own colours back; nothing is left to report to.
+        // What shows the output takes its own colours back; a failure has nowhere to go.
         escrever_arquivo(atributos_normais);
         return;
     }
-    // The buffer's size back, and as the game's clears wiped the player's text, the player's
-    // colours in every cell.
+    // The buffer's size, and the player's colours in every cell (the clears wiped the text).
     if (saida.tamanho_original.Y > 0)
         SetConsoleScreenBufferSize(saida.destino, saida.tamanho_original);
     CONSOLE_SCREEN_BUFFER_INFO info;
@@ -280,8 +276,7 @@ void guardar_eco(std::string_view linha) {
     guardar(saida.t, linha);
 }
 
-// A new window size: the screen drawn again for it, as after a clear, every centred row centred
-// on the new width, the lines the console echoed where they were.
+// A new window size: the screen cleared and drawn again, every centred row on the new width.
 void redesenhar_se_mudou() {
     if (!saida.console) return;
     travar_saida();
@@ -292,13 +287,8 @@ void redesenhar_se_mudou() {
         return destravar();
     saida.janela_desenhada = janela;
     descarregar_travado();
-    cortar_buffer(info);
     const std::string desenhado = desenho_em(saida.t, janela.X);
-    if (saida.vt) {
-        saida.t.pendente += limpeza_em_vt(saida.t.sgr, "", true);
-    } else {
-        limpar_com_atributos(info);
-    }
+    limpar();
     anexar(saida.t, desenhado);
     descarregar_travado();
     destravar();
@@ -308,44 +298,30 @@ void escrever(std::string_view texto) {
     desenhar(saida.t, texto);
 }
 
-// A console that follows VT codes is cleared by the same sequences as redirected output, its
-// scroll-back too (the one Windows Terminal keeps beside the buffer), as "cls" clears it.
 void limpar_tela() {
     if (saida.limpa && saida.t.desenho.empty()) return; // a clear screen cleared again
     travar_saida();
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    const bool com_buffer = cortar_buffer(info);
     saida.t.desenho.clear();
-    if (em_vt()) {
-        saida.t.pendente += limpeza_em_vt(saida.t.sgr, "", saida.console);
-    } else if (com_buffer) {
-        descarregar_travado();
-        limpar_com_atributos(info);
-        saida.limpa = true;
-    }
+    limpar();
     destravar();
 }
 
+// Every cell in the scheme's colours, text included, as "color" does: with VT codes a clear and
+// the drawing again, with attributes every cell recoloured.
 void definir_esquema(std::string_view esquema) {
     travar_saida();
-    mudar_esquema(saida.t, esquema); // every cell is in the scheme's colours from now on
+    mudar_esquema(saida.t, esquema);
     CONSOLE_SCREEN_BUFFER_INFO info;
-    const bool com_buffer = cortar_buffer(info);
-    if (em_vt()) {
-        // The colours before the clear, then what was on screen again: every cell in the scheme
-        // from the first byte the terminal gets.
-        saida.t.pendente += limpeza_em_vt(saida.t.sgr, desenho_em(saida.t), saida.console);
-    } else if (com_buffer) {
-        // Every cell takes the scheme's colours, text already on screen included, as "color"
-        // does.
+    if (!saida.console || saida.vt) {
+        limpar();
+        anexar(saida.t, desenho_em(saida.t));
+    } else if (cortar_buffer(info)) {
         descarregar_travado();
         preencher(info.dwSize, atributo_do_esquema(), false);
     }
     destravar();
 }
 
-// The move goes out as its VT sequence, which a console without VT processing turns into a
-// cursor position; it is kept by its rule, to be placed again on a new width.
 void terminal_mover_cursor(int linha, int (*coluna_na_largura)(int)) {
     mover(saida.t, linha, coluna_na_largura, largura_da_janela());
 }

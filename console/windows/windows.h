@@ -60,9 +60,6 @@ void devolver_entrada();
 // A read or key wait begins: the next sleep starts a schedule of its own.
 void recomecar_prazos();
 
-// The system's tick as the game found it, if the sleeps raised it. Safe from any thread.
-void devolver_sonos();
-
 // --- Start and end (inicio_e_fim.cpp) ---
 
 // Gives the whole console back and ends the process with `estado`. The caller holds the output
