@@ -42,25 +42,6 @@ bool receber(std::size_t maximo = maior_pedaco) {
     return !entrada.fim;
 }
 
-// Input typed at the terminal: edited and echoed, beginning with what was typed ahead.
-bool ler_com_edicao(std::string& pedaco) {
-    comecar_a_digitar();
-    for (;;) {
-        switch (digitar(entrada.pendente, pedaco)) {
-        case passo_edicao::linha_pronta:
-            return true;
-        case passo_edicao::fim_da_entrada:
-            entrada.fim = true;
-            return false;
-        case passo_edicao::continua:
-            break;
-        }
-        descarregar();
-        esperar_resto_do_escape();
-        if (!receber()) return false;
-    }
-}
-
 // One byte from the terminal within `ns` (any time when negative); the end of input ends the game.
 bool byte_da_tecla(unsigned char& b, long long ns) {
     if (ns >= 0 && !aguardar(STDIN_FILENO, agora_ns() + ns)) return false;
@@ -74,7 +55,11 @@ bool terminal_ler_entrada(std::string& pedaco) {
     pedaco.clear();
     descarregar();
     recomecar_prazos();
-    if (terminal_tomado()) return ler_com_edicao(pedaco);
+    if (terminal_tomado()) {
+        if (digitar_linha(entrada.pendente, pedaco, [] { return receber(); })) return true;
+        entrada.fim = true; // Ctrl-D on an empty line, or the terminal's end
+        return false;
+    }
     // A pipe, a file or a terminal in its own canonical mode: lines as they come.
     return ler_em_pedacos(entrada.pendente, pedaco,
                           [] { return receber(maior_pedaco - entrada.pendente.size()); });

@@ -79,17 +79,11 @@ void recomecar_prazos();
 
 bool texto_em_utf8();
 
-// A line read at the terminal begins, its echo where the game's drawing left the cursor.
-void comecar_a_digitar();
-
-// Edits the typed bytes at the front of `pendente` into the line, echoing them, until the line is
-// ready or fills a piece; then its piece goes into `pedaco`, what the screen shows of it stays
-// with what the game drew, and `linha_pronta` is returned.
-passo_edicao digitar(std::string& pendente, std::string& pedaco);
-
-// Where the line stands inside an escape sequence, waits for its rest and drops it when the rest
-// has not come in time (a lone Esc), so that the next byte counts as a key of its own.
-void esperar_resto_do_escape();
+// Reads a line typed at the terminal into `pedaco` (or a piece of it, up to `maior_pedaco`), its
+// echo beginning where the game's drawing left the cursor: the typed bytes come from the front
+// of `pendente`, which `receber` fills, and what the line shows then stays with what was drawn.
+// False at end of input.
+bool digitar_linha(std::string& pendente, std::string& pedaco, bool (*receber)());
 
 // The bytes that write every cell of a window as a space in the colours in force, for a
 // terminal whose erase keeps its own background (no bce), cursor home at the end. Where writing

@@ -173,37 +173,37 @@ bool texto_em_utf8() {
     return tela.utf8;
 }
 
-void comecar_a_digitar() {
-    tela.linha.forma = forma();
-    comecar_linha(tela.linha, coluna_depois(desenho_em(tela.t), tela.linha.forma));
-}
-
-passo_edicao digitar(std::string& pendente, std::string& pedaco) {
-    std::size_t usados = 0;
-    std::string eco;
+bool digitar_linha(std::string& pendente, std::string& pedaco, bool (*receber)()) {
+    edicao_linha& e = tela.linha;
+    e.forma = forma();
+    comecar_linha(e, coluna_depois(desenho_em(tela.t), e.forma));
     passo_edicao passo = passo_edicao::continua;
-    while (usados < pendente.size() && passo == passo_edicao::continua &&
-           tela.linha.linha.size() < maior_pedaco)
-        passo = editar_byte(tela.linha, static_cast<unsigned char>(pendente[usados++]), eco);
-    pendente.erase(0, usados);
-    anexar(tela.t, eco);
-    if (passo == passo_edicao::fim_da_entrada) return passo;
-    if (passo == passo_edicao::continua && tela.linha.linha.size() < maior_pedaco) return passo;
+    while (passo == passo_edicao::continua && e.linha.size() < maior_pedaco) {
+        std::string eco;
+        std::size_t usados = 0;
+        while (usados < pendente.size() && passo == passo_edicao::continua &&
+               e.linha.size() < maior_pedaco)
+            passo = editar_byte(e, static_cast<unsigned char>(pendente[usados++]), eco);
+        pendente.erase(0, usados);
+        anexar(tela.t, eco);
+        if (passo != passo_edicao::continua || e.linha.size() >= maior_pedaco) break;
+        descarregar();
+        // The rest of a key's sequence comes at once: a lone Esc is dropped after a while.
+        if (e.sequencia != escape::fora &&
+            !aguardar(STDIN_FILENO, agora_ns() + espera_resto_da_tecla_ns))
+            e.sequencia = escape::fora;
+        if (!receber()) return false;
+    }
+    if (passo == passo_edicao::fim_da_entrada) return false;
     // The line, or a piece of it, goes to the reads, what it shows to what was drawn.
-    std::string mostrada = linha_mostrada(tela.linha);
+    std::string mostrada = linha_mostrada(e);
     if (passo == passo_edicao::linha_pronta) mostrada += '\n';
     mostrada.resize(std::min(mostrada.size(), maior_eco_guardado - tela.eco_guardado));
     guardar(tela.t, mostrada);
     tela.eco_guardado += mostrada.size();
-    pedaco = std::move(tela.linha.linha);
-    comecar_linha(tela.linha, 0);
-    return passo_edicao::linha_pronta;
-}
-
-void esperar_resto_do_escape() {
-    if (tela.linha.sequencia != escape::fora &&
-        !aguardar(STDIN_FILENO, agora_ns() + espera_resto_da_tecla_ns))
-        tela.linha.sequencia = escape::fora;
+    pedaco = std::move(e.linha);
+    comecar_linha(e, 0);
+    return true;
 }
 
 void definir_locale() {

@@ -3,6 +3,8 @@
 #include "console/terminal.h"
 #include "console/windows/windows.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -91,20 +93,11 @@ bool receber() {
 
 // A key that ends the wait: a key going down that is not Shift, Ctrl, Alt, Windows or a lock.
 bool tecla_nova(const INPUT_RECORD& registro) {
-    if (registro.EventType != KEY_EVENT || !registro.Event.KeyEvent.bKeyDown) return false;
-    switch (registro.Event.KeyEvent.wVirtualKeyCode) {
-    case VK_SHIFT:
-    case VK_CONTROL:
-    case VK_MENU:
-    case VK_LWIN:
-    case VK_RWIN:
-    case VK_CAPITAL:
-    case VK_NUMLOCK:
-    case VK_SCROLL:
-        return false;
-    default:
-        return true;
-    }
+    constexpr WORD modificadoras[] = {VK_SHIFT, VK_CONTROL, VK_MENU,    VK_LWIN,
+                                      VK_RWIN,  VK_CAPITAL, VK_NUMLOCK, VK_SCROLL};
+    return registro.EventType == KEY_EVENT && registro.Event.KeyEvent.bKeyDown &&
+           std::find(std::begin(modificadoras), std::end(modificadoras),
+                     registro.Event.KeyEvent.wVirtualKeyCode) == std::end(modificadoras);
 }
 
 // Takes every key event already in the console's input, to give it back after the wait.
