@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -337,6 +338,55 @@ TEST(Terminal, DesligadoDuranteUmaLeitura) {
         EXPECT_EQ(fim.sinal, caso.sessao == Session::Own ? SIGHUP : 0);
         if (caso.sessao != Session::Own) {
             EXPECT_TRUE(fim.estado == 0 || fim.estado == 1) << fim.estado;
+        }
+    }
+}
+
+// Started with one of its standard descriptors closed, the others on its terminal: without input
+// or output it ends at once with status 1 and the line that says which failed; without standard
+// error it plays. Nothing the game opens takes the closed descriptor (its own pipe on 0 would be
+// read as the player's input, for ever).
+TEST(Terminal, UmDescritorPadraoFechadoNoInicio) {
+    const struct {
+        int fechado;
+        const char* erro; // the line's start on standard error; none when the game plays
+    } casos[] = {
+        {STDIN_FILENO, "quirelo: erro ao ler a entrada: "},
+        {STDOUT_FILENO, "quirelo: erro ao escrever na saida: "},
+        {STDERR_FILENO, nullptr},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE("descriptor " + std::to_string(caso.fechado) + " closed");
+        child::Start inicio = o_jogo(Session::Own);
+        inicio.streams[static_cast<std::size_t>(caso.fechado)] = child::closed;
+        child::Process jogo(inicio);
+        if (!caso.erro) {
+            ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
+            const auto onde = [&](int fd) -> std::string {
+                char em[256] = "";
+                const std::string fd_em = "/proc/" + std::to_string(jogo.pid()) + "/fd/";
+                if (readlink((fd_em + std::to_string(fd)).c_str(), em, sizeof em - 1) < 0)
+                    return "closed";
+                return std::string_view(em).starts_with("/dev/pts/") ? "the terminal" : em;
+            };
+            for (int fd = 0; fd < 3; ++fd)
+                EXPECT_EQ(onde(fd), fd == caso.fechado ? "closed" : "the terminal") << "fd " << fd;
+            jogo.type("3\r");
+            ASSERT_TRUE(esperar_texto(jogo, creditos));
+            ASSERT_TRUE(tecla_ate_o_menu(jogo));
+            fim_da_entrada(jogo);
+        }
+        const fim_do_jogo fim = aguardar(jogo);
+        if (!fim.terminou) {
+            ADD_FAILURE() << "still running after 10 s, " << contar(fim.saida, aviso_do_menu)
+                          << " menu(s) drawn";
+            continue;
+        }
+        EXPECT_EQ(fim.estado, caso.erro ? 1 : 0);
+        if (caso.erro) {
+            EXPECT_EQ(contar(fim.saida, "quirelo: "), 1);
+            EXPECT_TRUE(std::regex_search(fim.saida, std::regex(std::string(caso.erro) + ".+\r\n")))
+                << fim.saida;
         }
     }
 }
