@@ -5,7 +5,6 @@
 #include "robot.h"
 
 #include <gtest/gtest.h>
-#include <regex>
 
 namespace e2e {
 
@@ -58,12 +57,12 @@ TEST_P(PipedOutput, EndsInTheTerminalsOwnColours) {
         game.end_input();
     }
     ASSERT_TRUE(game.end_within(timeout)) << "the game did not end";
-    static const std::regex colour_code("\033\\[[0-9;]*m");
     const std::string& bytes = game.output();
-    std::string last;
-    for (std::sregex_iterator code(bytes.begin(), bytes.end(), colour_code), end; code != end;
-         ++code)
-        last = code->str();
+    std::string last; // the last colour code, "\033[" parameters "m"
+    for (auto at = bytes.find("\033["); at != std::string::npos; at = bytes.find("\033[", at + 1)) {
+        const auto m = bytes.find_first_not_of("0123456789;", at + 2);
+        if (m != std::string::npos && bytes[m] == 'm') last = bytes.substr(at, m - at + 1);
+    }
     EXPECT_EQ(last, "\033[0m") << "the output ends with "
                                << ::testing::PrintToString(
                                       bytes.substr(std::max<std::size_t>(bytes.size(), 60) - 60));
