@@ -76,24 +76,42 @@ std::string describe_status(int st) {
 }
 
 Process::Process(const Start& start, int rows, int cols) {
-    winsize size{};
-    size.ws_row = static_cast<unsigned short>(rows);
-    size.ws_col = static_cast<unsigned short>(cols);
+    const auto& streams = start.streams;
+    output_piped_ = streams[1] == piped;
     int slave = -1;
-    if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) fail("openpty");
-    fcntl(master_, F_SETFD, FD_CLOEXEC);
-    fcntl(master_, F_SETFL, O_NONBLOCK);
-    tcgetattr(master_, &initial_);
-    launch(start, slave, slave, slave, slave);
-    close(slave);
+    if (std::find(streams.begin(), streams.end(), on_pty) != streams.end()) {
+        winsize size{};
+        size.ws_row = static_cast<unsigned short>(rows);
+        size.ws_col = static_cast<unsigned short>(cols);
+        if (openpty(&master_, &slave, nullptr, nullptr, &size) != 0) fail("openpty");
+        fcntl(master_, F_SETFD, FD_CLOEXEC);
+        fcntl(master_, F_SETFL, O_NONBLOCK);
+        tcgetattr(master_, &initial_);
+        pty_ = master_;
+    }
+    // The program's end of each stream; the test's ends of the pipes, non-blocking.
+    std::array<int, 3> fds{};
+    std::vector<int> theirs = {slave};
+    for (int i = 0; i < 3; ++i) {
+        fds[i] = streams[i] == on_pty ? slave : streams[i];
+        if (streams[i] != piped) continue;
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) fail("pipe2");
+        const bool in = i == 0; // the program reads its input's end 0, writes the others' end 1
+        fds[i] = ends[in ? 0 : 1];
+        theirs.push_back(fds[i]);
+        int& ours = in ? input_ : i == 1 ? out_ : err_;
+        ours = ends[in ? 1 : 0];
+        fcntl(ours, F_SETFL, O_NONBLOCK);
+    }
+    if (streams[0] == on_pty) input_ = master_;
+    if (streams[0] == piped) ::signal(SIGPIPE, SIG_IGN); // a write after the program has gone
+    launch(start, fds, slave);
+    for (int fd : theirs)
+        if (fd >= 0) close(fd);
 }
 
-Process::Process(const Start& start, int in, int out, int err) {
-    output_over_ = true; // no pty: its output is the test's to read
-    launch(start, in, out, err, -1);
-}
-
-void Process::launch(Start start, int in, int out, int err, int terminal) {
+void Process::launch(Start start, const std::array<int, 3>& fds, int terminal) {
     // Everything the children need is built before fork: after it they only make system calls.
     start.args.insert(start.args.begin(), start.program);
     if (char* real = realpath(start.program.c_str(), nullptr)) image_ = real, free(real);
@@ -127,9 +145,10 @@ void Process::launch(Start start, int in, int out, int err, int terminal) {
             sigset_t none;
             sigemptyset(&none);
             sigprocmask(SIG_SETMASK, &none, nullptr);
-            dup2(in, STDIN_FILENO);
-            dup2(out, STDOUT_FILENO);
-            dup2(err, STDERR_FILENO);
+            for (int fd = 0; fd < 3; ++fd)
+                if (fds[fd] >= 0) dup2(fds[fd], fd);
+            for (int fd = 0; fd < 3; ++fd)
+                if (fds[fd] == closed) close(fd);
             close_from(STDERR_FILENO + 1);
             if (start.nonblocking) fcntl(STDIN_FILENO, F_SETFL, O_RDWR | O_NONBLOCK);
             execve(argv[0], argv.data(), envp.data());
@@ -168,8 +187,9 @@ Process::~Process() {
         while (!reporter_gone_)
             read_report();
     }
-    if (master_ >= 0) close(master_);
-    close(report_fd_);
+    end_input();
+    for (int fd : {master_, out_, err_, report_fd_})
+        if (fd >= 0) close(fd);
     int st;
     while (waitpid(reporter_, &st, 0) < 0 && errno == EINTR) {
     }
@@ -180,17 +200,21 @@ void Process::signal(int sig) {
 }
 
 void Process::type(std::string_view keys) {
-    while (!keys.empty() && !output_over_) {
-        const ssize_t n = write(master_, keys.data(), keys.size());
+    while (!keys.empty() && input_ >= 0 && (input_ != master_ || pty_ >= 0)) {
+        const ssize_t n = write(input_, keys.data(), keys.size());
         if (n > 0) {
             keys.remove_prefix(static_cast<std::size_t>(n));
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-            return; // the program has gone: nobody reads keys any more
+            end_input(); // the program has gone: nobody reads its input any more
         } else {
-            pollfd p{master_, POLLIN | POLLOUT, 0};
-            if (poll(&p, 1, 100) > 0 && (p.revents & (POLLIN | POLLHUP | POLLERR))) read_output();
+            pump(milliseconds{100}, true);
         }
     }
+}
+
+void Process::end_input() {
+    if (input_ >= 0 && input_ != master_) close(input_);
+    input_ = -1;
 }
 
 void Process::resize(int rows, int cols) {
@@ -202,9 +226,9 @@ void Process::resize(int rows, int cols) {
 
 void Process::hang_up() {
     if (master_ < 0) return;
+    if (input_ == master_) input_ = -1;
     close(master_);
-    master_ = -1;
-    output_over_ = true;
+    master_ = pty_ = -1;
 }
 
 void Process::read_report() {
@@ -227,16 +251,19 @@ void Process::read_report() {
     }
 }
 
-void Process::read_output() {
+void Process::read_output(int& fd) {
     char buffer[65536];
-    const ssize_t n = read(master_, buffer, sizeof buffer);
-    if (n > 0) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
+    if (n <= 0) { // the end of a pipe, or EIO: every end of the pty's slave side is closed
+        if (fd != master_) close(fd);
+        fd = -1;
+    } else if (fd == err_) {
+        errors_.append(buffer, static_cast<std::size_t>(n));
+    } else if (fd == out_ || !output_piped_) {
         output_.append(buffer, static_cast<std::size_t>(n));
         arrivals_.emplace_back(Clock::now(), output_.size());
-        return;
     }
-    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return;
-    output_over_ = true; // EIO: every end of the pty's slave side is closed
 }
 
 void Process::look_at_memory() {
@@ -251,22 +278,24 @@ void Process::look_at_memory() {
             peak_memory_kb_ = std::max(peak_memory_kb_, std::stol(line.substr(6)));
 }
 
-bool Process::pump(milliseconds timeout) {
+bool Process::pump(milliseconds timeout, bool writing) {
     look_at_memory();
-    pollfd fds[2];
+    pollfd fds[5];
     nfds_t count = 0;
-    if (!output_over_) fds[count++] = {master_, POLLIN, 0};
-    if (!reporter_gone_) fds[count++] = {report_fd_, POLLIN, 0};
+    for (int fd : {pty_, out_, err_, reporter_gone_ ? -1 : report_fd_})
+        if (fd >= 0) fds[count++] = {fd, POLLIN, 0};
+    if (writing && input_ >= 0) fds[count++] = {input_, POLLOUT, 0};
     if (count == 0) return false;
     const int r = poll(fds, count, static_cast<int>(std::max<long long>(0, timeout.count())));
     if (r < 0 && errno != EINTR) fail("poll");
     if (r <= 0) return false;
     for (nfds_t i = 0; i < count; ++i) {
-        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-        if (fds[i].fd == master_) {
-            read_output();
-        } else {
+        if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)) || fds[i].events == POLLOUT) continue;
+        if (fds[i].fd == report_fd_) {
             read_report();
+        } else {
+            for (int* fd : {&pty_, &out_, &err_})
+                if (*fd == fds[i].fd) read_output(*fd);
         }
     }
     return true;
@@ -279,7 +308,7 @@ bool Process::wait_for_output(std::string_view text, std::size_t from, milliseco
         // A match not found yet can only begin in what arrives next.
         if (output_.size() >= text.size()) from = std::max(from, output_.size() - text.size() + 1);
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
-        if (output_over_ || left.count() <= 0) return false;
+        if (output_over() || left.count() <= 0) return false;
         pump(std::min(left, milliseconds{100}));
     }
 }
@@ -293,7 +322,7 @@ bool Process::end_within(milliseconds timeout) {
     if (!ended_) signal(SIGKILL);
     while (!ended_ && !reporter_gone_)
         pump(milliseconds{100});
-    while (!output_over_ && pump(milliseconds{100})) {
+    while (!output_over() && pump(milliseconds{100})) {
     }
     return by_itself;
 }

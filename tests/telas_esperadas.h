@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,16 +108,6 @@ inline const tela menu = {
     {20, regua, ciano},
     {22, "Opcao: ", cinza},
 };
-// The block in a window `colunas` wide, 39 or more: from its block column, cut at the window's
-// edge.
-inline tela menu_na_largura(int colunas) {
-    tela linhas = menu;
-    for (linha_da_tela& l : linhas) {
-        l.texto.insert(0, static_cast<std::size_t>(colunas > 40 ? (colunas - 40) / 2 : 0), ' ');
-        l.texto.resize(std::min(l.texto.size(), static_cast<std::size_t>(colunas)));
-    }
-    return linhas;
-}
 // Below the block, from the start of the next rows; the second is the last thing the menu draws.
 // The player's typing shows on the row after the blank one below them.
 inline const std::string aviso_do_menu = "Letras ou numeros diferentes serão considerados errados.";
@@ -124,6 +115,44 @@ inline const tela avisos_do_menu = {
     {23, "ATENCAO: serao aceitos apenas numeros.", normal},
     {24, aviso_do_menu, normal},
 };
+// The menu as a window `colunas` wide shows it: the block as `menu` says, then the warnings from
+// the start of the next rows; a character written past the last column wraps first. Each cell
+// written, (row, column), with its character and colour, and the cursor after the last.
+struct menu_desenhado {
+    std::map<std::pair<int, int>, std::pair<std::string, int>> celulas;
+    int linha = 0, coluna = 0;
+};
+inline menu_desenhado menu_em_celulas(int colunas) {
+    menu_desenhado m;
+    const auto escrever = [&](const std::string& texto, int cor) {
+        for (std::size_t i = 0, fim; i < texto.size(); i = fim) {
+            for (fim = i + 1; fim < texto.size() && (texto[fim] & 0xC0) == 0x80;) // UTF-8
+                ++fim;
+            const std::string caractere = texto.substr(i, fim - i);
+            if (caractere == "\n" || m.coluna == colunas) ++m.linha, m.coluna = 0;
+            if (caractere != "\n") m.celulas[{m.linha, m.coluna++}] = {caractere, cor};
+        }
+    };
+    for (const linha_da_tela& l : menu) {
+        if (colunas >= 39) m.linha = l.linha, m.coluna = (colunas - 40) / 2;
+        escrever(l.texto, l.cor);
+    }
+    escrever("\n" + avisos_do_menu[0].texto + "\n" + avisos_do_menu[1].texto + "\n\n", normal);
+    return m;
+}
+// The block's rows in a window `colunas` wide, 39 or more.
+inline tela menu_na_largura(int colunas) {
+    const menu_desenhado m = menu_em_celulas(colunas);
+    tela linhas = menu;
+    for (linha_da_tela& l : linhas) {
+        l.texto.clear();
+        for (int c = 0; c < colunas; ++c) {
+            const auto celula = m.celulas.find({l.linha, c});
+            l.texto += celula == m.celulas.end() ? " " : celula->second.first;
+        }
+    }
+    return linhas;
+}
 inline constexpr int linha_da_opcao = 26;
 // A line that is not an option: the message two rows below it, held, then the menu again.
 inline const linha_da_tela opcao_invalida = {28, "Opcao invalida!", vermelho};
@@ -323,6 +352,29 @@ std::vector<std::string> faltas(const tela& linhas, int colunas, int cor_normal,
                               " '" + caractere + "' has colour " + std::to_string(frente) +
                               ", should be " + std::to_string(cor));
             break;
+        }
+    }
+    return achadas;
+}
+
+// The faults of a screen `colunas` x `linhas` against the menu drawn on it, the first five: the
+// character and colour of every cell, the normal colour (`cor_normal`) where the menu writes
+// nothing; `celula` as for `faltas`.
+template <class Celula>
+std::vector<std::string> faltas_do_menu(int colunas, int linhas, int cor_normal, Celula celula) {
+    const menu_desenhado m = menu_em_celulas(colunas);
+    std::vector<std::string> achadas;
+    for (int l = 0; l < linhas; ++l) {
+        for (int c = 0; c < colunas && achadas.size() < 5; ++c) {
+            const auto escrita = m.celulas.find({l, c});
+            auto [deve, cor] =
+                escrita == m.celulas.end() ? std::pair{std::string(" "), normal} : escrita->second;
+            if (cor == normal) cor = cor_normal;
+            const auto [caractere, frente] = celula(l, c);
+            if (caractere != deve || frente != cor)
+                achadas.push_back("cell " + std::to_string(l) + "," + std::to_string(c) + " is '" +
+                                  caractere + "' in " + std::to_string(frente) + ", should be '" +
+                                  deve + "' in " + std::to_string(cor));
         }
     }
     return achadas;

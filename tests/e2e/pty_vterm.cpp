@@ -257,7 +257,8 @@ Game::Game(const Options& options)
               }
               return child::Start{
                   options.program,     options.args, child::with_changes(env, options.env),
-                  child::Session::Job, false,        options.nonblocking};
+                  child::Session::Job, false,        options.nonblocking,
+                  options.streams};
           }(),
           options.rows, options.cols),
       emulator_(options.rows, options.cols) {

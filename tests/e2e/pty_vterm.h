@@ -137,6 +137,8 @@ struct Options {
     std::vector<std::string> env = {};
     bool light_theme = false; // the terminal's own colours are black on white
     bool nonblocking = false; // as in child::Start
+    std::array<int, 3> streams = {child::on_pty, child::on_pty,
+                                  child::on_pty}; // as in child::Start
 };
 
 // The game running in a pseudo-terminal of its own, as the foreground job of a session whose

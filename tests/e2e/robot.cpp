@@ -165,12 +165,14 @@ std::vector<std::string> mode_faults(const Game& game) {
     return faults;
 }
 
+std::pair<std::string, int> character_and_colour(const Emulator& screen, int row, int col) {
+    const Cell c = screen.cell(row, col);
+    const int fg = c.fg.kind == Color::Kind::Indexed ? c.fg.index : c.fg.is_default() ? -1 : -2;
+    return {c.width == 0 ? std::string() : c.shown(), fg};
+}
+
 std::string row_faults(const Emulator& screen, const esperado::tela& rows, int normal) {
-    const auto shown = [&](int row, int col) {
-        const Cell c = screen.cell(row, col);
-        const int fg = c.fg.kind == Color::Kind::Indexed ? c.fg.index : c.fg.is_default() ? -1 : -2;
-        return std::pair{c.width == 0 ? std::string() : c.shown(), fg};
-    };
+    const auto shown = [&](int row, int col) { return character_and_colour(screen, row, col); };
     return join(esperado::faltas(rows, screen.cols(), normal, shown));
 }
 

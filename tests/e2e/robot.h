@@ -58,6 +58,10 @@ std::vector<std::string> given_back_faults(const Emulator& screen);
 // the rest as before it.
 std::vector<std::string> mode_faults(const Game& game);
 
+// A cell's character ("" for the second half of a wide one) and its text colour (-1 the
+// terminal's own, -2 one outside the palette), as the checks of tests/telas_esperadas.h take them.
+std::pair<std::string, int> character_and_colour(const Emulator& screen, int row, int col);
+
 // The faults of the rows against what they should show (rows not listed are not looked at), as
 // "; "-separated text. The normal colour is the normal scheme's light grey unless given: -1 for
 // the terminal's own.

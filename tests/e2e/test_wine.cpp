@@ -43,6 +43,8 @@ class WineServer : public ::testing::Environment {
 };
 const auto* const wine_server = ::testing::AddGlobalTestEnvironment(new WineServer);
 
+} // namespace
+
 Options under_wine() {
     // libfaketime is not for wine: real time.
     return {.program = QUIRELO_WINE,
@@ -51,14 +53,19 @@ Options under_wine() {
             .env = wine_env};
 }
 
-// Waits for the first menu and for wine's console to take the keys from the pty itself: it turns
-// the pty's line editing off a moment after the first screen, and keys typed before that would
-// be the line discipline's.
-bool wait_for_menu(Game& game) {
-    if (!game.wait_for_text(esperado::aviso_do_menu, timeout)) return false;
+// Waits for wine's console to take the keys from the pty itself: it turns the pty's line editing
+// off a moment after the first screen, and keys typed before that would be the line discipline's.
+bool console_takes_keys(Game& game) {
     for (int i = 0; i < 250 && (game.modes().c_lflag & ICANON); ++i)
         game.wait_until([] { return false; }, milliseconds{20});
     return !(game.modes().c_lflag & ICANON);
+}
+
+namespace {
+
+// Waits for the first menu and for wine's console to take the keys.
+bool wait_for_menu(Game& game) {
+    return game.wait_for_text(esperado::aviso_do_menu, timeout) && console_takes_keys(game);
 }
 
 // The faults of rows drawn by wine's console, which shows light grey text in the terminal's own

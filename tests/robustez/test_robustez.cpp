@@ -9,7 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <poll.h>
+#include <cstring>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -62,7 +63,7 @@ fim_do_jogo fim_de(const child::Process& jogo, bool terminou, std::string saida)
             jogo.cpu_seconds(),
             jogo.peak_memory_kb(),
             std::move(saida),
-            {}};
+            jogo.errors()};
 }
 
 // The game, with TERM=xterm and a UTF-8 locale in the test's own environment. With
@@ -108,98 +109,43 @@ struct opcoes_do_jogo {
     saida_do_jogo saida = saida_do_jogo::pipe;
     bool ignorar_sigpipe = false; // started with SIGPIPE ignored, as some shells and daemons do
     int prazo_ms = 20000;
-    // A first line of this many `letra` bytes (and its '\n'), sent before the input and made on
-    // the fly: the test process never holds it, so the game's peak memory counts none of it.
+    // A first line of this many `letra` bytes (and its '\n'), sent before the input, a piece at a
+    // time.
     std::size_t linha_longa = 0;
     char letra = 'a';
     bool medir_memoria = false; // see `o_jogo`
 };
 
-// Appends what `fd` has to `destino`; false once it is closed.
-bool drenar(int fd, std::string& destino) {
-    char bloco[65536];
-    const ssize_t lidos = read(fd, bloco, sizeof bloco);
-    if (lidos > 0) {
-        destino.append(bloco, static_cast<std::size_t>(lidos));
-        return true;
-    }
-    return lidos < 0 && (errno == EINTR || errno == EAGAIN);
-}
-
-// Writes every byte to `fd`; false once nobody reads it.
-bool escrever_tudo(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno != EINTR) return false;
-        if (n > 0) bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // The game with `entrada` written to its standard input, which is then closed.
 fim_do_jogo jogar_com_pipes(std::string_view entrada, const opcoes_do_jogo& opcoes = {}) {
-    int pipe_entrada[2], pipe_saida[2] = {-1, -1}, pipe_erros[2];
-    if (pipe(pipe_entrada) != 0 || pipe(pipe_erros) != 0) throw std::runtime_error("pipe");
+    child::Start inicio = o_jogo(Session::Test, opcoes.medir_memoria, opcoes.ignorar_sigpipe);
     char nome_arquivo[] = "/tmp/quirelo_saida_XXXXXX";
-    int arquivo = -1;
+    int saida = child::piped, fechado[2] = {-1, -1};
     if (opcoes.saida == saida_do_jogo::arquivo) {
-        arquivo = mkstemp(nome_arquivo);
-        if (arquivo < 0) throw std::runtime_error("mkstemp");
-    } else {
-        if (pipe(pipe_saida) != 0) throw std::runtime_error("pipe");
+        saida = mkstemp(nome_arquivo);
+        if (saida < 0) throw std::runtime_error("mkstemp");
+    } else if (opcoes.saida == saida_do_jogo::pipe_fechado) {
         // Nobody reads a closed pipe: its read end is gone before the game writes anything.
-        if (opcoes.saida == saida_do_jogo::pipe_fechado) close(pipe_saida[0]), pipe_saida[0] = -1;
+        if (pipe(fechado) != 0) throw std::runtime_error("pipe");
+        close(fechado[0]);
+        saida = fechado[1];
     }
-    const auto prazo = child::Clock::now() + milliseconds(opcoes.prazo_ms);
-    child::Process jogo(o_jogo(Session::Test, opcoes.medir_memoria, opcoes.ignorar_sigpipe),
-                        pipe_entrada[0], arquivo >= 0 ? arquivo : pipe_saida[1], pipe_erros[1]);
-    close(pipe_entrada[0]);
-    close(pipe_erros[1]);
-    if (pipe_saida[1] >= 0) close(pipe_saida[1]);
-
-    // The input from a thread of its own, until it is all written or the game stops reading,
-    // as the game's output and errors are read here. The test must not die of a closed pipe.
-    const auto antes = std::signal(SIGPIPE, SIG_IGN);
-    std::thread escritor([&opcoes, entrada, fd = pipe_entrada[1]] {
-        const std::string bloco(65536, opcoes.letra);
-        bool lendo = true;
-        for (std::size_t resta = opcoes.linha_longa; lendo && resta > 0;
-             resta -= std::min(resta, bloco.size()))
-            lendo = escrever_tudo(fd, std::string_view(bloco).substr(0, resta));
-        if (lendo && opcoes.linha_longa > 0) lendo = escrever_tudo(fd, "\n");
-        if (lendo) escrever_tudo(fd, entrada);
-        close(fd);
-    });
-    std::string saida, erros;
-    const auto resta = [&] {
-        return std::max(
-            0L, static_cast<long>(
-                    std::chrono::duration_cast<milliseconds>(prazo - child::Clock::now()).count()));
-    };
-    for (bool saida_aberta = pipe_saida[0] >= 0, erros_abertos = true;
-         (saida_aberta || erros_abertos) && resta() > 0;) {
-        pollfd fds[2] = {{saida_aberta ? pipe_saida[0] : -1, POLLIN, 0},
-                         {erros_abertos ? pipe_erros[0] : -1, POLLIN, 0}};
-        poll(fds, 2, static_cast<int>(std::min(resta(), 100L)));
-        if (fds[0].revents) saida_aberta = drenar(pipe_saida[0], saida);
-        if (fds[1].revents) erros_abertos = drenar(pipe_erros[0], erros);
-        jogo.look_at_memory();
-    }
-    const bool terminou = jogo.end_within(milliseconds(resta()));
-    escritor.join(); // the game has gone: nothing reads its input any more
-    std::signal(SIGPIPE, antes);
-    if (pipe_saida[0] >= 0) close(pipe_saida[0]);
-    close(pipe_erros[0]);
-    if (arquivo >= 0) {
-        lseek(arquivo, 0, SEEK_SET);
-        while (drenar(arquivo, saida)) {
-        }
-        close(arquivo);
-        unlink(nome_arquivo);
-    }
-    fim_do_jogo fim = fim_de(jogo, terminou, std::move(saida));
-    fim.erros = std::move(erros);
-    return fim;
+    inicio.streams = {child::piped, saida, child::piped};
+    child::Process jogo(inicio);
+    if (fechado[1] >= 0) close(fechado[1]);
+    const std::string bloco(std::min<std::size_t>(opcoes.linha_longa, 65536), opcoes.letra);
+    for (std::size_t resta = opcoes.linha_longa; resta > 0; resta -= std::min(resta, bloco.size()))
+        jogo.type(std::string_view(bloco).substr(0, resta));
+    if (opcoes.linha_longa > 0) jogo.type("\n");
+    jogo.type(entrada);
+    jogo.end_input();
+    const bool terminou = jogo.end_within(milliseconds(opcoes.prazo_ms));
+    if (opcoes.saida != saida_do_jogo::arquivo) return fim_de(jogo, terminou, jogo.output());
+    close(saida);
+    std::ifstream arquivo(nome_arquivo, std::ios::binary);
+    std::string escrito{std::istreambuf_iterator<char>(arquivo), {}};
+    unlink(nome_arquivo);
+    return fim_de(jogo, terminou, std::move(escrito));
 }
 
 int contar(const std::string& texto, const std::string& parte) {
@@ -392,6 +338,59 @@ TEST(Terminal, DesligadoDuranteUmaLeitura) {
         EXPECT_EQ(fim.sinal, caso.sessao == Session::Own ? SIGHUP : 0);
         if (caso.sessao != Session::Own) {
             EXPECT_TRUE(fim.estado == 0 || fim.estado == 1) << fim.estado;
+        }
+    }
+}
+
+// Started with one of its standard descriptors closed, the others on its terminal: without input
+// or output it ends at once with status 1 and the line that says which failed; without standard
+// error it plays. Nothing the game opens takes the closed descriptor (its own pipe on 0 would be
+// read as the player's input, for ever).
+TEST(Terminal, UmDescritorPadraoFechadoNoInicio) {
+    const struct {
+        int fechado;
+        const char* erro; // the line's start on standard error; none when the game plays
+    } casos[] = {
+        {STDIN_FILENO, "quirelo: erro ao ler a entrada: "},
+        {STDOUT_FILENO, "quirelo: erro ao escrever na saida: "},
+        {STDERR_FILENO, nullptr},
+    };
+    for (const auto& caso : casos) {
+        SCOPED_TRACE("descriptor " + std::to_string(caso.fechado) + " closed");
+        child::Start inicio = o_jogo(Session::Own);
+        inicio.streams[static_cast<std::size_t>(caso.fechado)] = child::closed;
+        child::Process jogo(inicio);
+        if (!caso.erro) {
+            ASSERT_TRUE(esperar_texto(jogo, aviso_do_menu));
+            const auto onde = [&](int fd) -> std::string {
+                char em[256] = "";
+                const std::string fd_em = "/proc/" + std::to_string(jogo.pid()) + "/fd/";
+                if (readlink((fd_em + std::to_string(fd)).c_str(), em, sizeof em - 1) < 0)
+                    return "closed";
+                return std::string_view(em).starts_with("/dev/pts/") ? "the terminal" : em;
+            };
+            for (int fd = 0; fd < 3; ++fd)
+                EXPECT_EQ(onde(fd), fd == caso.fechado ? "closed" : "the terminal") << "fd " << fd;
+            jogo.type("3\r");
+            ASSERT_TRUE(esperar_texto(jogo, creditos));
+            ASSERT_TRUE(tecla_ate_o_menu(jogo));
+            fim_da_entrada(jogo);
+        }
+        const fim_do_jogo fim = aguardar(jogo);
+        if (!fim.terminou) {
+            ADD_FAILURE() << "still running after 10 s, " << contar(fim.saida, aviso_do_menu)
+                          << " menu(s) drawn";
+            continue;
+        }
+        EXPECT_EQ(fim.estado, caso.erro ? 1 : 0);
+        if (caso.erro) {
+            EXPECT_EQ(contar(fim.saida, "quirelo: "), 1);
+            // The line, with the system's reason after its start.
+            const auto linha = fim.saida.find(caso.erro),
+                       fim_da_linha = fim.saida.find("\r\n", linha);
+            EXPECT_TRUE(linha != std::string::npos && fim_da_linha != std::string::npos &&
+                        fim_da_linha > linha + std::strlen(caso.erro))
+                << fim.saida;
         }
     }
 }
