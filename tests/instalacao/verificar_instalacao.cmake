@@ -147,7 +147,7 @@ if(GROFF)
 endif()
 
 # The version is the same wherever it is written: the manual's header, the newest entry of the
-# news, the newest release of the metainfo.
+# news, the newest release of the metainfo, the RPM spec and the Arch PKGBUILD.
 function(conferir_versao arquivo padrao)
   file(STRINGS ${arquivo} linhas REGEX "${padrao}")
   list(POP_FRONT linhas linha)
@@ -161,5 +161,7 @@ endfunction()
 conferir_versao(${MANUAL} "^\\.TH QUIRELO 6 [0-9-]+ \"quirelo ([^\"]+)\"")
 conferir_versao(${FONTES}/NEWS.md "^## ([^ ]+) ")
 conferir_versao(${FONTES}/desktop/${ID_APPSTREAM}.metainfo.xml "<release version=\"([^\"]+)\"")
+conferir_versao(${FONTES}/packaging/quirelo.spec "^Version: +([^ ]+)$")
+conferir_versao(${FONTES}/packaging/PKGBUILD "^pkgver=([^ ]+)$")
 
 file(REMOVE_RECURSE ${TRABALHO})
