@@ -1,7 +1,8 @@
 # Installs the built game with cmake --install, under DESTDIR and under a prefix, and checks that
 # exactly its files land where they belong, as the files that were built: the executable, the
-# manual page, the read-me and the news, the menu entry (validated, starting the installed game),
-# the AppStream metainfo (validated), the icon as SVG and in each PNG size.
+# manual page, the read-me (without links to files not installed beside it), the news and the
+# licence, the menu entry (validated, starting the installed game), the AppStream metainfo
+# (validated), the icon as SVG and in each PNG size.
 
 function(falhar)
   string(JOIN "" texto ${ARGN})
@@ -9,6 +10,7 @@ function(falhar)
 endfunction()
 
 string(REPLACE "," ";" TAMANHOS "${TAMANHOS}")
+include(${CMAKE_CURRENT_LIST_DIR}/conferir_links.cmake)
 # The validators of the menu entry and of the metainfo, the manual page's renderer.
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 find_program(APPSTREAMCLI appstreamcli)
@@ -44,12 +46,12 @@ endfunction()
 function(conferir raiz base exec)
   set(icones ${base}${PASTA_DADOS}/icons/hicolor)
   set(instalados
-      ${base}${PASTA_JOGOS}/quirelo ${base}${PASTA_MANUAL}/quirelo.6
-      ${base}${PASTA_DOC}/README.md ${base}${PASTA_DOC}/NEWS.md
+      ${base}${PASTA_BIN}/quirelo ${base}${PASTA_MANUAL}/quirelo.6
+      ${base}${PASTA_DOC}/README.md ${base}${PASTA_DOC}/NEWS.md ${base}${PASTA_DOC}/LICENSE
       ${base}${PASTA_DADOS}/metainfo/${ID_APPSTREAM}.metainfo.xml
       ${icones}/scalable/apps/quirelo.svg)
   set(originais
-      ${EXECUTAVEL} ${MANUAL} ${FONTES}/README.md ${FONTES}/NEWS.md
+      ${EXECUTAVEL} ${MANUAL} ${PASTA_BUILD}/README.md ${FONTES}/NEWS.md ${FONTES}/LICENSE
       ${FONTES}/desktop/${ID_APPSTREAM}.metainfo.xml ${FONTES}/desktop/quirelo.svg)
   set(entrada ${base}${PASTA_DADOS}/applications/quirelo.desktop)
   set(esperado ${instalados} ${entrada})
@@ -81,6 +83,8 @@ function(conferir raiz base exec)
     endif()
   endforeach()
 
+  conferir_links(${raiz}/${base}${PASTA_DOC})
+
   file(STRINGS ${raiz}/${entrada} linha_exec REGEX "^Exec=")
   if(NOT linha_exec STREQUAL "Exec=${exec}")
     falhar("${raiz}/${entrada} has '${linha_exec}', not 'Exec=${exec}'")
@@ -106,14 +110,14 @@ function(conferir raiz base exec)
   endif()
 
   # The installed game runs on its own: at once at the end of input, status 0, menu drawn.
-  execute_process(COMMAND ${raiz}/${base}${PASTA_JOGOS}/quirelo INPUT_FILE /dev/null
+  execute_process(COMMAND ${raiz}/${base}${PASTA_BIN}/quirelo INPUT_FILE /dev/null
                   RESULT_VARIABLE r OUTPUT_VARIABLE tela TIMEOUT 20)
   if(NOT r STREQUAL "0")
-    falhar("${raiz}/${base}${PASTA_JOGOS}/quirelo </dev/null ended with '${r}', not 0")
+    falhar("${raiz}/${base}${PASTA_BIN}/quirelo </dev/null ended with '${r}', not 0")
   endif()
   string(FIND "${tela}" "Q U I R E L O   Z A V" titulo)
   if(titulo EQUAL -1)
-    falhar("${raiz}/${base}${PASTA_JOGOS}/quirelo </dev/null did not draw the menu:\n${tela}")
+    falhar("${raiz}/${base}${PASTA_BIN}/quirelo </dev/null did not draw the menu:\n${tela}")
   endif()
 endfunction()
 
@@ -121,11 +125,11 @@ file(REMOVE_RECURSE ${TRABALHO})
 
 # A packager's install: DESTDIR staging with the system prefix.
 instalar(${TRABALHO}/destdir /usr)
-conferir(${TRABALHO}/destdir usr/ /usr/${PASTA_JOGOS}/quirelo)
+conferir(${TRABALHO}/destdir usr/ /usr/${PASTA_BIN}/quirelo)
 
 # A player's install under a prefix of their own, no DESTDIR.
 instalar("" ${TRABALHO}/prefixo)
-conferir(${TRABALHO}/prefixo "" ${TRABALHO}/prefixo/${PASTA_JOGOS}/quirelo)
+conferir(${TRABALHO}/prefixo "" ${TRABALHO}/prefixo/${PASTA_BIN}/quirelo)
 
 foreach(ferramenta GROFF DESKTOP_FILE_VALIDATE APPSTREAMCLI)
   if(NOT ${ferramenta})
@@ -143,7 +147,7 @@ if(GROFF)
 endif()
 
 # The version is the same wherever it is written: the manual's header, the newest entry of the
-# news, the newest release of the metainfo.
+# news, the newest release of the metainfo, the RPM spec and the Arch PKGBUILD.
 function(conferir_versao arquivo padrao)
   file(STRINGS ${arquivo} linhas REGEX "${padrao}")
   list(POP_FRONT linhas linha)
@@ -157,5 +161,7 @@ endfunction()
 conferir_versao(${MANUAL} "^\\.TH QUIRELO 6 [0-9-]+ \"quirelo ([^\"]+)\"")
 conferir_versao(${FONTES}/NEWS.md "^## ([^ ]+) ")
 conferir_versao(${FONTES}/desktop/${ID_APPSTREAM}.metainfo.xml "<release version=\"([^\"]+)\"")
+conferir_versao(${FONTES}/packaging/quirelo.spec "^Version: +([^ ]+)$")
+conferir_versao(${FONTES}/packaging/PKGBUILD "^pkgver=([^ ]+)$")
 
 file(REMOVE_RECURSE ${TRABALHO})

@@ -1,12 +1,14 @@
 # Builds the Debian package with cpack -G DEB and checks its control fields and its contents:
-# the game in /usr/games, stripped (of .comment too), its manual page compressed in section 6,
-# the read-me and the changelog made from the news, the menu entry, the icons and the metainfo,
-# the library dependencies (the menu entry's contents: verificar_instalacao.cmake).
+# the game in /usr/BINDIR (games in the released package), stripped (of .comment too), its manual
+# page compressed in section 6, the read-me, the changelog made from the news and the copyright
+# file from the licences, the menu entry, the icons and the metainfo, the library dependencies
+# (the menu entry's contents: verificar_instalacao.cmake).
 
 function(falhar)
   string(JOIN "" texto ${ARGN})
   message(FATAL_ERROR "${texto}")
 endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/conferir_links.cmake)
 
 # `saida` ← what `dpkg-deb` prints with the given arguments for the package.
 function(dpkg_deb saida)
@@ -59,8 +61,8 @@ list(SORT arquivos)
 string(REPLACE "," ";" TAMANHOS "${TAMANHOS}")
 set(icones usr/${PASTA_DADOS}/icons/hicolor)
 set(esperados
-    usr/${PASTA_JOGOS}/quirelo usr/${PASTA_MANUAL}/quirelo.6.gz
-    usr/${PASTA_DOC}/README.md usr/${PASTA_DOC}/changelog.gz
+    usr/${PASTA_BIN}/quirelo usr/${PASTA_MANUAL}/quirelo.6.gz
+    usr/${PASTA_DOC}/README.md usr/${PASTA_DOC}/changelog.gz usr/${PASTA_DOC}/copyright
     usr/${PASTA_DADOS}/applications/quirelo.desktop
     usr/${PASTA_DADOS}/metainfo/${ID_APPSTREAM}.metainfo.xml ${icones}/scalable/apps/quirelo.svg)
 foreach(lado IN LISTS TAMANHOS)
@@ -72,6 +74,8 @@ if(NOT arquivos STREQUAL esperados)
   list(JOIN esperados "\n  " esperados)
   falhar("the package holds:\n  ${arquivos}\nexpected:\n  ${esperados}")
 endif()
+
+conferir_links(${TRABALHO}/conteudo/usr/${PASTA_DOC})
 
 # The page in the package is the project's page.
 execute_process(COMMAND gzip -dc ${TRABALHO}/conteudo/usr/${PASTA_MANUAL}/quirelo.6.gz
@@ -95,14 +99,14 @@ if(NOT r EQUAL 0 OR NOT r2 EQUAL 0 OR erro OR NOT versao STREQUAL "${VERSAO}")
 endif()
 
 # Stripped as Debian strips: no symbols, and no .comment (the compilers' version strings).
-execute_process(COMMAND ${OBJDUMP} -h ${TRABALHO}/conteudo/usr/${PASTA_JOGOS}/quirelo
+execute_process(COMMAND ${OBJDUMP} -h ${TRABALHO}/conteudo/usr/${PASTA_BIN}/quirelo
                 RESULT_VARIABLE r OUTPUT_VARIABLE secoes)
 if(NOT r EQUAL 0 OR secoes MATCHES " \\.(comment|symtab) ")
   falhar("the packaged game keeps a .comment or .symtab section (${r}):\n${secoes}")
 endif()
 
 # The packaged game runs: status 0 at the end of input.
-execute_process(COMMAND ${TRABALHO}/conteudo/usr/${PASTA_JOGOS}/quirelo INPUT_FILE /dev/null
+execute_process(COMMAND ${TRABALHO}/conteudo/usr/${PASTA_BIN}/quirelo INPUT_FILE /dev/null
                 RESULT_VARIABLE r OUTPUT_QUIET TIMEOUT 20)
 if(NOT r STREQUAL "0")
   falhar("the packaged game </dev/null ended with '${r}', not 0")
