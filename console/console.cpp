@@ -1,18 +1,18 @@
-// The console operations over the platform primitives: centring, writes, and the number and
-// character reads over one input stream.
+// The console operations over the platform primitives: centring, the formats, the key prompt,
+// and the number and character reads over one input stream.
 #include "console/console.h"
 
 #include "console/comum/texto.h"
 #include "console/terminal.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <string>
 
 namespace {
 
-// The input that reads have taken from the terminal but not yet consumed: what a read leaves
-// stays here for the next one.
+// The input taken from the terminal and not yet consumed: what a read leaves is the next one's.
 struct fluxo_de_entrada {
     std::string pedaco;
     std::size_t posicao = 0;
@@ -49,11 +49,9 @@ bool digito(int c) {
 
 // Skips white space, line feeds included; ends the program when the input ends first.
 void pular_espacos() {
-    int c = espiar();
-    while (espaco(c)) {
+    int c;
+    while (espaco(c = espiar()))
         avancar();
-        c = espiar();
-    }
     if (c == fim_da_entrada) terminal_encerrar(0);
 }
 
@@ -100,23 +98,18 @@ void centralizar(int linha) {
 
 int ler_numero() {
     pular_espacos();
-    bool negativo = false;
-    if (int sinal = espiar(); sinal == '+' || sinal == '-') {
-        negativo = sinal == '-';
-        avancar();
-    }
-    if (!digito(espiar())) {
-        descartar_linha();
-        return nao_numero;
-    }
-    constexpr std::int64_t limite = std::int64_t{INT32_MAX} + 1;
+    const int sinal = espiar();
+    if (sinal == '+' || sinal == '-') avancar();
+    const bool com_digito = digito(espiar());
+    // Held at 2^31 + 1, beyond both ends of 32 bits.
+    constexpr std::int64_t alem = std::int64_t{INT32_MAX} + 2;
     std::int64_t valor = 0;
     for (int c = espiar(); digito(c); c = espiar()) {
-        if (valor <= limite) valor = valor * 10 + (c - '0');
+        valor = std::min(valor * 10 + (c - '0'), alem);
         avancar();
     }
-    if (negativo) valor = -valor;
-    if (valor > INT32_MAX || valor < INT32_MIN) {
+    if (sinal == '-') valor = -valor;
+    if (!com_digito || valor > INT32_MAX || valor < INT32_MIN) {
         descartar_linha();
         return nao_numero;
     }

@@ -1,5 +1,4 @@
-// The platform primitives under console.cpp's operations, which each backend gives beside the
-// operations of console.h that are its own.
+// The platform primitives under console.cpp's operations, which each backend gives.
 #pragma once
 
 #include <string>
@@ -8,8 +7,8 @@
 // input and output are terminals, and on any output the ways out that give its colours back.
 void terminal_iniciar();
 
-// Moves the cursor to row `linha` and the column that `coluna` gives for the window's width; a
-// negative column refuses the whole move. A redraw for a new width places the row by the rule.
+// Moves the cursor to row `linha` and the column `coluna` gives for the window's width; a negative
+// column refuses the whole move. A redraw for a new width places the row by the rule.
 void terminal_mover_cursor(int linha, int (*coluna)(int largura));
 
 // Takes the next piece of input into `pedaco`: a whole line with its '\n', or the first bytes of
@@ -23,7 +22,6 @@ void terminal_esperar_tecla();
 // Gives the terminal back as it was found and ends the program with `estado`.
 [[noreturn]] void terminal_encerrar(int estado);
 
-// Ends the game on a fault (the output or the input failing, memory run out): the terminal given
-// back, "quirelo: " with `o_que` and the system's reason for `erro` (none when 0) on standard
-// error, and status 1. Allocates nothing.
+// Ends the game on a fault (a stream failing, memory run out), allocating nothing: the terminal
+// back, "quirelo: " `o_que` and the reason for `erro` (none when 0) on standard error, status 1.
 [[noreturn]] void terminal_falhar(const char* o_que, int erro);

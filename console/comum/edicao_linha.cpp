@@ -10,15 +10,8 @@ constexpr unsigned char ctrl_d = 0x04, backspace = 0x08, ctrl_u = 0x15, ctrl_w =
                         apagar = 0x7F;
 
 // What stands on screen for a character that cannot be shown: U+FFFD in UTF-8, '?' in one byte.
-constexpr std::string_view substituto_utf8 = "\xEF\xBF\xBD";
-constexpr std::string_view substituto_um_byte = "?";
-// The cursor movements of the echo: up and forward by a count, back to the row's start.
-constexpr std::string_view csi = "\033[";
-constexpr char acima = 'A', adiante = 'C';
-constexpr char inicio_da_linha = '\r';
-
 std::string_view substituto(const forma_do_terminal& forma) {
-    return forma.utf8 ? substituto_utf8 : substituto_um_byte;
+    return forma.utf8 ? "\xEF\xBF\xBD" : "?";
 }
 
 int largura_de(const forma_do_terminal& forma) {
@@ -29,18 +22,16 @@ lugar_do_cursor fim(const edicao_linha& e) {
     return e.caracteres.empty() ? e.inicio : e.caracteres.back().depois;
 }
 
+// The cursor moved up ('A') or forward ('C') by `vezes`.
 void mover(std::string& eco, char direcao, int vezes) {
-    if (vezes <= 0) return;
-    eco += csi;
-    if (vezes > 1) eco += std::to_string(vezes);
-    eco += direcao;
+    if (vezes > 0) eco += "\033[" + (vezes > 1 ? std::to_string(vezes) : "") + direcao;
 }
 
 // From a cursor on row `linha` to `alvo`, which is on that row or above it.
 void ir_para(std::string& eco, int linha, lugar_do_cursor alvo) {
-    eco += inicio_da_linha;
-    mover(eco, acima, linha - alvo.linha);
-    mover(eco, adiante, alvo.coluna);
+    eco += '\r';
+    mover(eco, 'A', linha - alvo.linha);
+    mover(eco, 'C', alvo.coluna);
 }
 
 // The echo that blanks the cells from `para` to `de` and leaves the cursor at `para`. Within a
@@ -70,18 +61,9 @@ void acrescentar(edicao_linha& e, std::string_view bytes, int colunas, bool subs
     eco += substituido ? substituto(e.forma) : bytes;
 }
 
-// A whole character in the terminal's encoding.
+// A whole character in the terminal's encoding; one that cannot be shown takes one column.
 void acrescentar_caractere(edicao_linha& e, std::string_view bytes, std::string& eco) {
-    // In one byte per character (Latin-1) a letter takes one column whatever the locale's table
-    // says, and the C1 controls cannot be shown.
-    int colunas = -1;
-    char32_t ponto = 0;
-    if (!e.forma.utf8) {
-        const auto b = static_cast<unsigned char>(bytes[0]);
-        colunas = b >= 0x80 && b < 0xA0 ? -1 : 1;
-    } else if (decodificar(bytes, ponto)) {
-        colunas = colunas_de(e.forma, ponto);
-    }
+    const int colunas = colunas_de(e.forma, bytes);
     acrescentar(e, bytes, colunas < 0 ? 1 : colunas, colunas < 0, eco);
 }
 
@@ -123,7 +105,7 @@ void apagar_palavra(edicao_linha& e, std::string& eco) {
 void comecar_linha(edicao_linha& e, int coluna) {
     e.linha.clear();
     e.caracteres.clear();
-    e.inicio = {0, std::clamp(coluna, 0, largura_de(e.forma))};
+    refazer_disposicao(e, coluna);
 }
 
 std::string linha_mostrada(const edicao_linha& e) {
@@ -159,41 +141,25 @@ passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
         acrescentar(e, e.incompleto, 1, true, eco); // cut short by `b`, which counts by itself
         e.incompleto.clear();
     }
-    switch (b) {
-    case '\r':
-    case '\n':
+    const char byte = static_cast<char>(b);
+    if (b == '\r' || b == '\n') {
         e.linha += '\n';
         eco += '\n';
         return passo_edicao::linha_pronta;
-    case '\t':
+    }
+    if (b == ctrl_d && e.linha.empty()) return passo_edicao::fim_da_entrada;
+    if (b == '\t')
         acrescentar(e, " ", 1, false, eco);
-        return passo_edicao::continua;
-    case ctrl_d:
-        return e.linha.empty() ? passo_edicao::fim_da_entrada : passo_edicao::continua;
-    case backspace:
-    case apagar:
+    else if (b == backspace || b == apagar)
         apagar_caractere(e, eco);
-        return passo_edicao::continua;
-    case ctrl_u:
+    else if (b == ctrl_u)
         apagar_enquanto(e, eco, [] { return true; });
-        return passo_edicao::continua;
-    case ctrl_w:
+    else if (b == ctrl_w)
         apagar_palavra(e, eco);
-        return passo_edicao::continua;
-    default:
-        break;
-    }
-    if (b < 0x20) return passo_edicao::continua;
-    const char byte = static_cast<char>(b);
-    if (e.forma.utf8 && b >= 0x80) {
-        if (tamanho_utf8(b) > 1) {
-            e.incompleto = byte;
-        } else {
-            acrescentar(e, std::string_view(&byte, 1), 1, true, eco);
-        }
-        return passo_edicao::continua;
-    }
-    acrescentar_caractere(e, std::string_view(&byte, 1), eco);
+    else if (e.forma.utf8 && tamanho_utf8(b) > 1)
+        e.incompleto = byte;
+    else if (b >= 0x20)
+        acrescentar_caractere(e, std::string_view(&byte, 1), eco);
     return passo_edicao::continua;
 }
 

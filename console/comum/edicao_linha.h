@@ -1,6 +1,5 @@
-// The input both backends hand to the reads: lines in pieces; and the line being typed at a
-// terminal in non-canonical mode, which holds what was typed and what the screen shows of it, so
-// that every echo of it (of a key, of typed-ahead input, after a redraw) comes from it.
+// The input both backends hand to the reads, in pieces; and the line typed at a terminal in
+// non-canonical mode, with what the screen shows of it, which every echo of it is drawn from.
 #pragma once
 
 #include "console/comum/texto.h"
@@ -12,10 +11,9 @@
 // The longest piece of a line handed to the reads at once; a longer line comes in pieces.
 constexpr std::size_t maior_pedaco = 4096;
 
-// Takes the next piece of input from the front of `pendente` into `pedaco`: a whole line with
-// its '\n', or the first `maior_pedaco` bytes of a longer one, calling `receber` to append more
-// while it holds neither. Once `receber` says the input is over, what is left comes without a
-// line feed; false when nothing is left.
+// Takes the next piece from the front of `pendente` into `pedaco`: a whole line with its '\n', or
+// the first `maior_pedaco` bytes of a longer one, `receber` appending more while it holds neither.
+// Once `receber` says the input is over, what is left comes without '\n'; false when nothing is.
 bool ler_em_pedacos(std::string& pendente, std::string& pedaco, bool (*receber)());
 
 // One character of the line: its bytes, its columns, whether the screen shows the replacement
@@ -27,8 +25,7 @@ struct caractere_da_linha {
     lugar_do_cursor depois;
 };
 
-// The line being typed, what the screen shows of it, and a UTF-8 character or escape sequence
-// being typed.
+// The line being typed, what the screen shows of it, and a character or sequence half typed.
 struct edicao_linha {
     forma_do_terminal forma;
     std::string linha;

@@ -11,8 +11,8 @@ constexpr bool final_de_csi(unsigned char b) {
     return b >= 0x40 && b <= 0x7E;
 }
 
-} // namespace
-
+// The code point of a whole UTF-8 character; false when it is overlong, a surrogate, too high or
+// a lone byte above 0x7F.
 bool decodificar(std::string_view bytes, char32_t& ponto) {
     const auto b0 = static_cast<unsigned char>(bytes[0]);
     const std::size_t n = bytes.size();
@@ -20,25 +20,22 @@ bool decodificar(std::string_view bytes, char32_t& ponto) {
     for (std::size_t i = 1; i < n; ++i)
         ponto = (ponto << 6) | (static_cast<unsigned char>(bytes[i]) & 0x3F);
     constexpr char32_t menor[] = {0, 0, 0x80, 0x800, 0x10000};
-    return ponto >= menor[n] && ponto <= 0x10FFFF && (ponto < 0xD800 || ponto > 0xDFFF);
+    return (n > 1 || b0 < 0x80) && ponto >= menor[n] && ponto <= 0x10FFFF &&
+           (ponto < 0xD800 || ponto > 0xDFFF);
 }
 
+} // namespace
+
 bool seguir_escape(escape& e, unsigned char b) {
-    switch (e) {
-    case escape::fora:
+    if (e == escape::fora) {
         if (b == esc) e = escape::apos_esc;
         return b == esc;
-    case escape::apos_esc:
-        e = b == '[' ? escape::csi : b == 'O' ? escape::ss3 : escape::fora;
-        return true;
-    case escape::csi:
-        if (final_de_csi(b)) e = escape::fora;
-        return true;
-    case escape::ss3:
-        e = escape::fora;
-        return true;
     }
-    return false;
+    if (e == escape::apos_esc)
+        e = b == '[' ? escape::csi : b == 'O' ? escape::ss3 : escape::fora;
+    else if (e == escape::ss3 || final_de_csi(b))
+        e = escape::fora;
+    return true;
 }
 
 std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo) {
@@ -61,9 +58,12 @@ std::string sem_cores(std::string_view texto) {
     return saida;
 }
 
-int colunas_de(const forma_do_terminal& forma, char32_t ponto) {
+int colunas_de(const forma_do_terminal& forma, std::string_view caractere) {
+    char32_t ponto = static_cast<unsigned char>(caractere[0]);
+    if (forma.utf8 && !decodificar(caractere, ponto)) return -1;
     if (ponto < 0x20 || (ponto >= 0x7F && ponto < 0xA0)) return -1;
-    return forma.colunas ? std::min(forma.colunas(ponto), 2) : 1;
+    // In one byte per character (Latin-1) a letter takes one column whatever the locale's table.
+    return forma.utf8 && forma.colunas ? std::min(forma.colunas(ponto), 2) : 1;
 }
 
 lugar_do_cursor avancar(lugar_do_cursor lugar, int colunas, int largura) {
@@ -100,10 +100,9 @@ int coluna_depois(std::string_view desenho, const forma_do_terminal& forma) {
         // A byte of a one-byte encoding, or a whole UTF-8 character: one column where it cannot
         // be told.
         int colunas = b >= 0x20 && b != 0x7F ? 1 : 0;
-        char32_t ponto = 0;
         if (forma.utf8 && tamanho_utf8(b) > 1) {
             n = std::min(tamanho_utf8(b), desenho.size() - i);
-            if (decodificar(desenho.substr(i, n), ponto)) colunas = colunas_de(forma, ponto);
+            colunas = colunas_de(forma, desenho.substr(i, n));
             if (colunas < 0) colunas = 1;
         }
         if (b == '\n' || b == '\r') lugar.coluna = 0;

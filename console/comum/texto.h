@@ -18,17 +18,13 @@ constexpr bool continuacao_utf8(unsigned char b) {
     return (b & 0xC0) == 0x80;
 }
 
-// The code point of a whole UTF-8 character; false when it is overlong, a surrogate or too high.
-bool decodificar(std::string_view bytes, char32_t& ponto);
-
 // Where an escape sequence stands, byte by byte: ESC [ parameters final byte (CSI), ESC O byte
 // (SS3), ESC byte (Alt with a key). `seguir_escape` takes `b` into `e` (an ESC begins one) and
 // says whether `b` belongs to a sequence.
 enum class escape { fora, apos_esc, csi, ss3 };
 bool seguir_escape(escape& e, unsigned char b);
 
-// Where the CSI sequence that starts at `codigo` (with "\033[") ends: the index of its final
-// byte, or npos when the text ends first.
+// The index of the final byte of the CSI sequence at `codigo` ("\033["); npos if the text ends.
 std::size_t fim_do_codigo(std::string_view texto, std::size_t codigo);
 
 // The text without its SGR colour codes; other sequences stay, one cut short at the end goes.
@@ -42,11 +38,11 @@ struct lugar_do_cursor {
     bool operator==(const lugar_do_cursor&) const = default;
 };
 
-// The place the parameters of a cursor position ("\033[" parameters "H") name, such as "15;21";
+// The place that a cursor position's parameters ("\033[" parameters "H") name, such as "15;21";
 // a missing or zero number counts as 1.
 lugar_do_cursor posicao_de_codigo(std::string_view parametros);
 
-// How a terminal shows text: its encoding, the columns of a character (0 for a combining mark,
+// How a terminal shows text: its encoding, the columns of a code point (0 for a combining mark,
 // 1 or 2; negative when it cannot be shown; null: one each) and the window's width.
 struct forma_do_terminal {
     bool utf8 = true; // otherwise every byte is one character of one column
@@ -54,8 +50,9 @@ struct forma_do_terminal {
     int largura = 80;
 };
 
-// The columns a character takes on the terminal, 0 to 2; negative when it cannot be shown.
-int colunas_de(const forma_do_terminal& forma, char32_t ponto);
+// The columns a whole character in the terminal's encoding takes, 0 to 2; negative when it
+// cannot be shown (a control, invalid UTF-8).
+int colunas_de(const forma_do_terminal& forma, std::string_view caractere);
 
 // Where the cursor goes when a character of `colunas` columns is written at `lugar`: a character
 // that does not fit on the row goes at the start of the next one.

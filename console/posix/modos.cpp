@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::string_view mostrar_cursor = "\033[?25h";
-
 // How long a restore waits for a terminal that takes no more (left non-blocking by a program).
 constexpr long long espera_do_restauro_ns = 1'000'000'000;
 
@@ -35,30 +33,14 @@ void definir_modos(int acao, const termios& modos_novos) {
     }
 }
 
-void tomar_terminal() {
-    if (modos.interativo) definir_modos(TCSADRAIN, modos.do_jogo);
-    escrever_tudo(modos.ao_tomar, agora_ns() + espera_do_restauro_ns);
-}
-
-// The sequences that take the terminal (`c`: null when the output is no terminal) and give it
-// back: its colours, then its cursor, then the screen cleared (for a terminal without an
-// alternate screen) and its main screen.
-void compor_entrada_e_saida(const capacidades_do_terminal* c) {
-    modos.ao_devolver = atributos_normais;
-    if (!c) return;
-    modos.ao_tomar = c->cursor_cinza;
-    modos.ao_devolver += c->cursor_original + std::string(mostrar_cursor);
-    if (!modos.interativo) return; // the screen stays as the game left it
-    modos.ao_tomar.insert(0, c->entrar_na_alternativa);
-    modos.ao_devolver += cursor_ao_inicio;
-    modos.ao_devolver += apagar_tela;
-    modos.ao_devolver += c->sair_da_alternativa;
-}
-
 // While a handler runs, the other restoring signals wait, and SIGPIPE, so that a restore written
-// to a pipe nobody reads still ends as its own signal says.
-void instalar(int sinal, void (*tratador)(int), int opcoes) {
-    struct sigaction acao {};
+// to a pipe nobody reads still ends as its own signal says. With `salvo_ignorado`, a signal the
+// game was started with ignored (nohup, a shell's background) stays ignored.
+void instalar(int sinal, void (*tratador)(int), int opcoes = 0, bool salvo_ignorado = false) {
+    struct sigaction antes {
+    }, acao{};
+    if (salvo_ignorado && sigaction(sinal, nullptr, &antes) == 0 && antes.sa_handler == SIG_IGN)
+        return;
     acao.sa_handler = tratador;
     sigemptyset(&acao.sa_mask);
     sigaddset(&acao.sa_mask, SIGPIPE);
@@ -68,18 +50,11 @@ void instalar(int sinal, void (*tratador)(int), int opcoes) {
     sigaction(sinal, &acao, nullptr);
 }
 
-// A signal the game was started with ignored (nohup, a shell's background) stays ignored.
-void instalar_salvo_ignorado(int sinal, void (*tratador)(int), int opcoes) {
-    struct sigaction antes {};
-    if (sigaction(sinal, nullptr, &antes) == 0 && antes.sa_handler == SIG_IGN) return;
-    instalar(sinal, tratador, opcoes);
-}
-
 // Ctrl-C, SIGTERM, SIGHUP, Ctrl-\: the terminal back, then the signal's own ending; a Ctrl-Z
 // that came meanwhile is dropped, so that `fg` does not take the terminal again.
 extern "C" void ao_terminar(int sinal) {
     devolver_terminal(TCSAFLUSH);
-    instalar(SIGTSTP, SIG_IGN, 0);
+    instalar(SIGTSTP, SIG_IGN);
     std::raise(sinal); // delivered with its default action once this handler returns
 }
 
@@ -88,14 +63,15 @@ extern "C" void ao_suspender(int) {
     const int erro = errno;
     const long long parou = agora_ns();
     devolver_terminal(TCSADRAIN);
-    instalar(SIGTSTP, SIG_DFL, 0);
+    instalar(SIGTSTP, SIG_DFL);
     sigset_t tstp;
     sigemptyset(&tstp);
     sigaddset(&tstp, SIGTSTP);
     sigprocmask(SIG_UNBLOCK, &tstp, nullptr);
     std::raise(SIGTSTP); // stops here until SIGCONT
-    instalar(SIGTSTP, ao_suspender, 0);
-    tomar_terminal();
+    instalar(SIGTSTP, ao_suspender);
+    if (modos.interativo) definir_modos(TCSADRAIN, modos.do_jogo);
+    escrever_tudo(modos.ao_tomar, agora_ns() + espera_do_restauro_ns);
     somar_parada(agora_ns() - parou);
     avisar(pedido_voltou);
     errno = erro;
@@ -130,19 +106,27 @@ void devolver_terminal(int acao) {
 }
 
 capacidades_do_terminal iniciar_modos() {
-    capacidades_do_terminal capacidades;
+    capacidades_do_terminal c;
     const bool saida_terminal = isatty(STDOUT_FILENO);
+    // Given back: the terminal's colours, then its cursor, then, on a terminal taken, the screen
+    // cleared (for one without an alternate screen) and its main screen.
+    modos.ao_devolver = atributos_normais;
     if (saida_terminal) {
         modos.interativo = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &modos.original) == 0;
-        capacidades = ler_capacidades(nullptr);
+        c = ler_capacidades(nullptr);
         iniciar_avisos();
+        modos.ao_tomar = (modos.interativo ? c.entrar_na_alternativa : "") + c.cursor_cinza;
+        modos.ao_devolver += c.cursor_original + "\033[?25h"; // the cursor shown
     }
-    compor_entrada_e_saida(saida_terminal ? &capacidades : nullptr);
+    if (modos.interativo)
+        modos.ao_devolver.append(cursor_ao_inicio)
+            .append(apagar_tela)
+            .append(c.sair_da_alternativa);
     for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-        instalar_salvo_ignorado(s, ao_terminar, SA_RESETHAND);
+        instalar(s, ao_terminar, SA_RESETHAND, true);
     if (saida_terminal) {
-        instalar_salvo_ignorado(SIGTSTP, ao_suspender, 0);
-        instalar(SIGWINCH, ao_mudar_de_tamanho, 0);
+        instalar(SIGTSTP, ao_suspender, 0, true);
+        instalar(SIGWINCH, ao_mudar_de_tamanho);
     }
     if (modos.interativo) {
         modos.do_jogo = modos.original;
@@ -153,5 +137,5 @@ capacidades_do_terminal iniciar_modos() {
         modos.do_jogo.c_cc[VTIME] = 0;
         definir_modos(TCSADRAIN, modos.do_jogo);
     }
-    return capacidades;
+    return c;
 }

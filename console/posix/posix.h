@@ -1,6 +1,6 @@
-// What the parts of the POSIX backend give each other, each calling only the parts above it
-// here: the waits (espera.cpp), the modes and signals (modos.cpp), the screen with the line
-// being typed and the sleeps (tela.cpp), then the input (entrada.cpp). Each keeps its own state.
+// What the parts of the POSIX backend give each other, each calling only those above it here:
+// the waits (espera.cpp), the modes and signals (modos.cpp), the screen with the line being typed
+// and the sleeps (tela.cpp), then the input (entrada.cpp). Each keeps its own state.
 #pragma once
 
 #include "console/comum/edicao_linha.h"
@@ -16,26 +16,26 @@ constexpr long long espera_resto_da_tecla_ns = 50'000'000;
 
 // --- The waits (espera.cpp): async-signal-safe, but iniciar_avisos ---
 
-// The clock of every wait, in nanoseconds, that counts neither the machine's own sleep nor the
-// time the game was stopped (`somar_parada`), so that a flash shows the rest of its time after.
+// The clock of every wait, in nanoseconds, counting neither the machine's sleep nor the time the
+// game was stopped (`somar_parada`), so that a flash shows the rest of its time after.
 long long agora_ns();
 void somar_parada(long long ns);
 
-// Makes the pipe through which the signal handlers wake the wait in progress, on descriptors
-// above 2 whichever of 0, 1 and 2 are closed; once, before any handler runs.
+// Makes the pipe through which the handlers wake the wait in progress, above descriptor 2; once,
+// before any handler runs.
 void iniciar_avisos();
 
 // What a handler asks of the screen: to draw it again after a stop, or for a new window size.
-// `avisar` asks and wakes the wait in progress, or the next one; `pedidos` tells what was asked
-// since `atender_pedidos`.
+// `avisar` asks and wakes the wait in progress, or the next one; `pedidos`: what was asked since
+// `atender_pedidos`.
 enum pedido : int { pedido_voltou = 1, pedido_janela = 2 };
 void avisar(pedido p);
 int pedidos();
 void atender_pedidos();
 
-// The one wait: until `fd` (none when negative) is ready for reading, or for writing when
-// `escrita`, until the clock reaches `prazo_ns` (never when negative), or until a handler asks
-// something. A failed wait counts as ready: the read or write then tells what failed.
+// The one wait: until `fd` (none when negative) is ready for reading (for writing when
+// `escrita`), the clock reaches `prazo_ns` (never when negative) or a handler asks something. A
+// failed wait counts as ready: the read or write then tells what failed.
 enum class visto { pronto, prazo, aviso };
 visto esperar_por(int fd, bool escrita, long long prazo_ns);
 
@@ -46,8 +46,8 @@ int escrever_tudo(std::string_view bytes, long long prazo_ns);
 // --- Modes and signals (modos.cpp) ---
 
 // Takes the terminal when both standard input and output are terminals (no canonical mode, no
-// echo) and installs the handlers: on every output those that end the game with the terminal's
-// colours back, on a terminal also Ctrl-Z and the new window size. Returns what terminfo says of
+// echo) and installs the handlers: on any output those that end the game with the terminal's
+// colours back, on a terminal Ctrl-Z and the new window size too. Returns what terminfo says of
 // the output's terminal (the defaults when it is none).
 capacidades_do_terminal iniciar_modos();
 
@@ -58,8 +58,8 @@ std::string_view ao_tomar();
 // TCSAFLUSH when leaving (what was typed for the game is not the shell's), TCSADRAIN to stop.
 void devolver_terminal(int acao);
 
-// The game took the terminal (both standard input and output are terminals): the backend edits
-// and echoes the lines itself, and a key can be waited for.
+// Both standard input and output are terminals: the backend edits and echoes the lines itself,
+// and a key can be waited for.
 bool terminal_tomado();
 
 // Holds back the signals whose handlers give the terminal back; returns the mask to put back.
@@ -67,10 +67,10 @@ sigset_t segurar_sinais();
 
 // --- The screen (tela.cpp) ---
 
-// Writes what is waiting in one write, with the restore signals held back meanwhile.
+// Writes what is waiting in one write, the restoring signals held back meanwhile.
 void descarregar();
 
-// Waits for `fd` to have input until `prazo_ns`, as `esperar_por` does, drawing the screen again
+// Waits as `esperar_por` does for input on `fd` until `prazo_ns`, drawing the screen again
 // whenever a handler asks (a window being dragged at a bounded rate); false when the time came.
 bool aguardar(int fd, long long prazo_ns);
 
@@ -79,14 +79,12 @@ void recomecar_prazos();
 
 bool texto_em_utf8();
 
-// Reads a line typed at the terminal into `pedaco` (or a piece of it, up to `maior_pedaco`), its
-// echo beginning where the game's drawing left the cursor: the typed bytes come from the front
-// of `pendente`, which `receber` fills, and what the line shows then stays with what was drawn.
-// False at end of input.
+// Reads a line typed at the terminal (or a piece of it, up to `maior_pedaco`) into `pedaco`, its
+// echo from where the game's drawing left the cursor, the bytes from the front of `pendente`,
+// which `receber` fills; what the line shows then stays with what was drawn. False at the end.
 bool digitar_linha(std::string& pendente, std::string& pedaco, bool (*receber)());
 
-// The bytes that write every cell of a window as a space in the colours in force, for a
-// terminal whose erase keeps its own background (no bce), cursor home at the end. Where writing
-// the last cell would scroll the screen (am without xenl), the cell before it is written, pushed
-// into the last one by an inserted blank, and written again.
+// The bytes that write every cell of a window as a space in the colours in force (for no bce),
+// cursor home at the end. Where writing the last cell would scroll (am without xenl), the cell
+// before it is written, pushed into the last one by an inserted blank, and written again.
 std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celula);

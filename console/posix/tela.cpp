@@ -30,11 +30,10 @@ constexpr long long intervalo_entre_redesenhos_ns = 25'000'000;
 
 struct estado_da_tela {
     tela_do_jogo t;
-    bool utf8 = true;            // the terminal's encoding is UTF-8, else one byte a character
-    bool apaga_com_fundo = true; // its erase fills cells with the current background (bce)
-    bool escreve_ultima_celula = true; // writing its last cell does not scroll the screen
-    edicao_linha linha;                // the line being typed: empty when no read edits one
-    std::size_t eco_guardado = 0;      // typing kept with what was drawn since the game drew
+    bool utf8 = true; // the terminal's encoding is UTF-8, else one byte a character
+    capacidades_do_terminal capacidades;
+    edicao_linha linha;           // the line being typed: empty when no read edits one
+    std::size_t eco_guardado = 0; // typing kept with what was drawn since the game drew
     agenda_de_sonos agenda;
     long long ultimo_redesenho_ns = 0;
     bool falhando = false; // the game is ending on a fault: writes may fail again
@@ -55,11 +54,6 @@ int colunas(const winsize& tamanho) {
 forma_do_terminal forma() {
     return {tela.utf8, [](char32_t c) { return ::wcwidth(static_cast<wchar_t>(c)); },
             colunas(janela())};
-}
-
-void desenhar_jogo(std::string_view bytes) {
-    desenhar(tela.t, bytes);
-    tela.eco_guardado = 0;
 }
 
 // The UTF-8 text in one byte per character, for terminals whose encoding is not UTF-8.
@@ -90,11 +84,11 @@ std::string em_um_byte(std::string_view texto) {
 // The screen (never the player's scroll-back) emptied in the scheme's colours, cursor home.
 void limpar_com_esquema() {
     tela.t.pendente += tela.t.sgr;
-    if (!tela.apaga_com_fundo) {
+    if (!tela.capacidades.apaga_com_fundo) {
         const winsize tamanho = janela();
         tela.t.pendente +=
             pintura_da_janela(tamanho.ws_row > 0 ? tamanho.ws_row : linhas_sem_janela,
-                              colunas(tamanho), tela.escreve_ultima_celula);
+                              colunas(tamanho), tela.capacidades.escreve_ultima_celula);
         return;
     }
     tela.t.pendente.append(cursor_ao_inicio).append(apagar_tela);
@@ -124,18 +118,13 @@ long long redesenho_devido_ns() {
 
 std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celula) {
     std::string bytes;
-    const bool empurrar = !escreve_ultima_celula && colunas > 1;
-    for (int linha = 0; linha < linhas; ++linha) {
-        bytes.append(posicao_do_cursor(linha, 0));
-        const bool ultima = linha == linhas - 1 && empurrar;
-        bytes.append(static_cast<std::size_t>(colunas - (ultima ? 1 : 0)), ' ');
-        if (!ultima) continue;
-        bytes.append(posicao_do_cursor(linha, colunas - 2));
-        bytes.append(inserir_branco);
-        bytes.push_back(' ');
+    for (int linha = 0; linha < linhas; ++linha)
+        bytes.append(posicao_do_cursor(linha, 0)).append(static_cast<std::size_t>(colunas), ' ');
+    if (!escreve_ultima_celula && colunas > 1 && linhas > 0) {
+        bytes.pop_back();
+        bytes.append(posicao_do_cursor(linhas - 1, colunas - 2)).append(inserir_branco) += ' ';
     }
-    bytes.append(cursor_ao_inicio);
-    return bytes;
+    return bytes.append(cursor_ao_inicio);
 }
 
 void descarregar() {
@@ -222,10 +211,11 @@ void definir_locale() {
 
 void escrever(std::string_view texto) {
     if (tela.utf8) {
-        desenhar_jogo(texto);
+        desenhar(tela.t, texto);
     } else {
-        desenhar_jogo(em_um_byte(texto));
+        desenhar(tela.t, em_um_byte(texto));
     }
+    tela.eco_guardado = 0;
 }
 
 void limpar_tela() {
@@ -252,9 +242,7 @@ void esperar(int ms) {
 }
 
 void terminal_iniciar() {
-    const capacidades_do_terminal capacidades = iniciar_modos();
-    tela.apaga_com_fundo = capacidades.apaga_com_fundo;
-    tela.escreve_ultima_celula = capacidades.escreve_ultima_celula;
+    tela.capacidades = iniciar_modos();
     // The alternate screen and the cursor colour go out in the first screen's write.
     tela.t.pendente += ao_tomar();
 }

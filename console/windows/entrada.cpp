@@ -49,20 +49,14 @@ bool receber() {
                 terminal_falhar("erro ao ler a entrada", static_cast<int>(erro));
             lidos = 0;
         }
-        if (lidos == 0) {
-            entrada.fim = true; // the end of a file or of a pipe
-            return false;
-        }
         entrada.pendente.append(bloco, lidos);
-        return true;
+        entrada.fim = lidos == 0; // the end of a file or of a pipe
+        return !entrada.fim;
     }
     // The console edits and echoes the line itself and hands it over when Enter is pressed.
-    wchar_t bloco[unidades_por_vez + 1];
-    DWORD de = 0;
-    if (entrada.meio_par) {
-        bloco[de++] = entrada.meio_par;
-        entrada.meio_par = 0;
-    }
+    wchar_t bloco[unidades_por_vez + 1] = {entrada.meio_par};
+    const DWORD de = entrada.meio_par ? 1 : 0;
+    entrada.meio_par = 0;
     DWORD lidos = 0;
     for (;;) {
         lidos = 0;
@@ -82,9 +76,8 @@ bool receber() {
         texto = texto.substr(0, ctrl_z);
         entrada.fim = true;
     }
-    std::wstring linha;
-    for (wchar_t c : texto)
-        if (c != L'\r') linha += c; // Enter comes as "\r\n"; the reads want "\n"
+    std::wstring linha(texto);
+    std::erase(linha, L'\r'); // Enter comes as "\r\n"; the reads want "\n"
     const std::string lida = em_utf8(linha);
     guardar_eco(lida); // what the console echoed stays on the screen
     entrada.pendente += lida;

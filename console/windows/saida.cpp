@@ -1,6 +1,5 @@
-// The Windows backend's output: the same VT sequences to a console that follows them and to
-// redirected output, text attributes for a console that does not; the console's buffer cut to
-// its window while the game runs.
+// The Windows backend's output: VT sequences to a console that follows them and to redirected
+// output, text attributes for a console that does not; the buffer cut to the window meanwhile.
 #include "console/comum/tela.h"
 #include "console/comum/texto.h"
 #include "console/console.h"
@@ -123,10 +122,9 @@ COORD tamanho_da_janela(const CONSOLE_SCREEN_BUFFER_INFO& info) {
             static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
 }
 
-// While the game runs the buffer is cut to its window: a console window's buffer is 9001 rows by
-// default, a million cells to fill at every clear (a third of a second on some Windows builds),
-// which the game's clears wipe anyway. False when the output is no console; `info` then holds
-// the buffer and window after the cut.
+// The buffer cut to its window: a console window's 9001 rows by default are a million cells to
+// fill at every clear (a third of a second on some Windows builds), which the clears wipe anyway.
+// False when the output is no console; else `info` holds the buffer and window after the cut.
 bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
     if (!saida.console || !GetConsoleScreenBufferInfo(saida.destino, &info)) return false;
     const SHORT altura = tamanho_da_janela(info).Y;
@@ -139,9 +137,9 @@ bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
     return true;
 }
 
-// The screen cleared in the scheme, as "cls" does: with VT codes, a console's scroll-back too
+// The screen cleared in the scheme, as "cls" does: with VT codes a console's scroll-back too
 // (Windows Terminal's); with attributes every cell, the window back at the buffer's top (rows
-// count from there) and the cursor home. The caller holds the lock.
+// count from there), cursor home. The caller holds the lock.
 void limpar() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
@@ -166,7 +164,7 @@ lugar_do_cursor posicao(COORD c) {
 }
 
 // Whether the console, its mode having `aceito` VT codes, follows them: one that prints the test
-// code as text moves the cursor, and the trace is blanked and the cursor put back.
+// code moves the cursor; the trace is blanked and the cursor put back.
 bool vt_seguido(bool aceito) {
     CONSOLE_SCREEN_BUFFER_INFO antes{}, depois{};
     bool lido = aceito && GetConsoleScreenBufferInfo(saida.destino, &antes);
@@ -306,8 +304,8 @@ void limpar_tela() {
     destravar();
 }
 
-// Every cell in the scheme's colours, text included, as "color" does: with VT codes a clear and
-// the drawing again, with attributes every cell recoloured.
+// Every cell in the scheme's colours, as "color" does: with VT codes a clear and the drawing
+// again, with attributes every cell recoloured.
 void definir_esquema(std::string_view esquema) {
     travar_saida();
     mudar_esquema(saida.t, esquema);
