@@ -25,14 +25,13 @@ struct estado_da_entrada {
 
 estado_da_entrada entrada;
 
+// UTF-8 takes at most three bytes for a UTF-16 unit.
 std::string em_utf8(std::wstring_view texto) {
-    if (texto.empty()) return {};
-    const int tamanho = static_cast<int>(texto.size());
+    std::string estreito(3 * texto.size(), '\0');
     const int n =
-        WideCharToMultiByte(CP_UTF8, 0, texto.data(), tamanho, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string estreito(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, texto.data(), tamanho, estreito.data(), n, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()),
+                            estreito.data(), static_cast<int>(estreito.size()), nullptr, nullptr);
+    estreito.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     return estreito;
 }
 

@@ -50,10 +50,9 @@ WORD atributo_do_esquema() {
 }
 
 std::wstring em_utf16(std::string_view texto) {
-    if (texto.empty()) return {};
-    const int tamanho = static_cast<int>(texto.size());
-    std::wstring largo(static_cast<std::size_t>(tamanho), L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, texto.data(), tamanho, largo.data(), tamanho);
+    std::wstring largo(texto.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()),
+                                      largo.data(), static_cast<int>(largo.size()));
     largo.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
     return largo;
 }
