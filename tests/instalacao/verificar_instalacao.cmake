@@ -147,7 +147,7 @@ if(GROFF)
 endif()
 
 # The version is the same wherever it is written: the manual's header, the newest entry of the
-# news, the newest release of the metainfo, the RPM spec and the Arch PKGBUILD.
+# news, the newest release of the metainfo, the RPM recipe and the Arch PKGBUILD.
 function(conferir_versao arquivo padrao)
   file(STRINGS ${arquivo} linhas REGEX "${padrao}")
   list(POP_FRONT linhas linha)
