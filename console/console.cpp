@@ -1,5 +1,4 @@
-// The console operations over the platform primitives: centring, the formats, the key prompt,
-// and the number and character reads over one input stream.
+// The console operations over the primitives: centring, formats, the key prompt, the reads.
 #include "console/console.h"
 
 #include "console/comum/texto.h"
@@ -22,8 +21,7 @@ fluxo_de_entrada entrada;
 
 constexpr int fim_da_entrada = -1;
 
-// The next input byte without taking it, fetching more input when needed; `fim_da_entrada`
-// when the input is over.
+// The next input byte, not taken, fetched when needed; `fim_da_entrada` when the input is over.
 int espiar() {
     while (entrada.posicao >= entrada.pedaco.size()) {
         entrada.posicao = 0;
@@ -121,8 +119,7 @@ char ler_caractere() {
     const int primeiro = espiar();
     avancar();
     // A UTF-8 character is taken whole, so that no stray continuation byte is left behind.
-    if (primeiro >= 0xC0)
-        for (int c = espiar(); c != fim_da_entrada && continuacao_utf8(c); c = espiar())
-            avancar();
+    while (primeiro >= 0xC0 && continuacao_utf8(espiar()))
+        avancar();
     return static_cast<char>(primeiro);
 }

@@ -1,5 +1,4 @@
-// The console operations every screen uses: the backend gives its primitives (the locale, the
-// clear, the scheme, the writes, the timed wait), console.cpp the rest over console/terminal.h.
+// The console operations every screen uses: the backend's own, and console.cpp's over terminal.h.
 #pragma once
 
 #include <string_view>
@@ -23,8 +22,7 @@ void esperar_tecla();
 // Sets the scheme, two hexadecimal digits such as "4F" (red, bright white text), in every cell.
 void definir_esquema(std::string_view esquema);
 
-// Writes the text as given (UTF-8, with the game's colour codes), on screen by the next wait,
-// read or exit.
+// Writes the text (UTF-8, with the game's colour codes); it shows by the next wait, read or exit.
 void escrever(std::string_view texto);
 
 // Writes a format whose one "%d" is replaced by `valor`, with no line feed added.

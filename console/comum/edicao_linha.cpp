@@ -34,9 +34,8 @@ void ir_para(std::string& eco, int linha, lugar_do_cursor alvo) {
     mover(eco, 'C', alvo.coluna);
 }
 
-// The echo that blanks the cells from `para` to `de` and leaves the cursor at `para`. Within a
-// row, backspaces; across rows, or from a full row, movements that do not depend on how the
-// terminal takes a backspace at a row's edge.
+// The echo that blanks the cells from `para` to `de`, cursor left at `para`: backspaces within a
+// row; across rows, or from a full row, moves that do not hang on a backspace at a row's edge.
 void recuar(std::string& eco, lugar_do_cursor de, lugar_do_cursor para, int largura) {
     if (para.coluna >= largura) para = {para.linha + 1, 0}; // the next character goes there
     if (de.linha == para.linha && de.coluna < largura) {
@@ -52,32 +51,25 @@ void recuar(std::string& eco, lugar_do_cursor de, lugar_do_cursor para, int larg
     ir_para(eco, de.linha, para);
 }
 
-// Adds a character to the line: its bytes, and what the screen shows of it.
-void acrescentar(edicao_linha& e, std::string_view bytes, int colunas, bool substituido,
-                 std::string& eco) {
+// Adds a whole character in the terminal's encoding to the line, and what the screen shows of it;
+// one that cannot be shown, or is `cortado` short, takes one column.
+void acrescentar(edicao_linha& e, std::string_view bytes, std::string& eco, bool cortado = false) {
+    const int lidas = cortado ? -1 : colunas_de(e.forma, bytes);
+    const int colunas = lidas < 0 ? 1 : lidas;
     e.linha += bytes;
     e.caracteres.push_back(
-        {bytes.size(), colunas, substituido, avancar(fim(e), colunas, largura_de(e.forma))});
-    eco += substituido ? substituto(e.forma) : bytes;
-}
-
-// A whole character in the terminal's encoding; one that cannot be shown takes one column.
-void acrescentar_caractere(edicao_linha& e, std::string_view bytes, std::string& eco) {
-    const int colunas = colunas_de(e.forma, bytes);
-    acrescentar(e, bytes, colunas < 0 ? 1 : colunas, colunas < 0, eco);
-}
-
-void tirar_ultimo(edicao_linha& e) {
-    e.linha.resize(e.linha.size() - e.caracteres.back().bytes);
-    e.caracteres.pop_back();
+        {bytes.size(), colunas, lidas < 0, avancar(fim(e), colunas, largura_de(e.forma))});
+    eco += lidas < 0 ? substituto(e.forma) : bytes;
 }
 
 // Erases characters from the end while `continuar` says so, then blanks their cells.
 template <typename Condicao>
 void apagar_enquanto(edicao_linha& e, std::string& eco, Condicao continuar) {
     const lugar_do_cursor de = fim(e);
-    while (!e.caracteres.empty() && continuar())
-        tirar_ultimo(e);
+    while (!e.caracteres.empty() && continuar()) {
+        e.linha.resize(e.linha.size() - e.caracteres.back().bytes);
+        e.caracteres.pop_back();
+    }
     recuar(eco, de, fim(e), largura_de(e.forma));
 }
 
@@ -129,18 +121,14 @@ void refazer_disposicao(edicao_linha& e, int coluna) {
 
 passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
     if (seguir_escape(e.sequencia, b)) return passo_edicao::continua;
-    if (!e.incompleto.empty()) {
-        if (continuacao_utf8(b)) {
-            e.incompleto += static_cast<char>(b);
-            if (e.incompleto.size() == tamanho_utf8(static_cast<unsigned char>(e.incompleto[0]))) {
-                acrescentar_caractere(e, e.incompleto, eco);
-                e.incompleto.clear();
-            }
-            return passo_edicao::continua;
-        }
-        acrescentar(e, e.incompleto, 1, true, eco); // cut short by `b`, which counts by itself
-        e.incompleto.clear();
+    if (!e.incompleto.empty() && continuacao_utf8(b)) {
+        e.incompleto += static_cast<char>(b);
+        if (e.incompleto.size() == tamanho_utf8(static_cast<unsigned char>(e.incompleto[0])))
+            acrescentar(e, std::exchange(e.incompleto, {}), eco);
+        return passo_edicao::continua;
     }
+    if (!e.incompleto.empty()) // cut short by `b`, which counts by itself
+        acrescentar(e, std::exchange(e.incompleto, {}), eco, true);
     const char byte = static_cast<char>(b);
     if (b == '\r' || b == '\n') {
         e.linha += '\n';
@@ -149,7 +137,7 @@ passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
     }
     if (b == ctrl_d && e.linha.empty()) return passo_edicao::fim_da_entrada;
     if (b == '\t')
-        acrescentar(e, " ", 1, false, eco);
+        acrescentar(e, " ", eco);
     else if (b == backspace || b == apagar)
         apagar_caractere(e, eco);
     else if (b == ctrl_u)
@@ -159,7 +147,7 @@ passo_edicao editar_byte(edicao_linha& e, unsigned char b, std::string& eco) {
     else if (e.forma.utf8 && tamanho_utf8(b) > 1)
         e.incompleto = byte;
     else if (b >= 0x20)
-        acrescentar_caractere(e, std::string_view(&byte, 1), eco);
+        acrescentar(e, std::string_view(&byte, 1), eco);
     return passo_edicao::continua;
 }
 

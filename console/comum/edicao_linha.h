@@ -1,5 +1,4 @@
-// The input both backends hand to the reads, in pieces; and the line typed at a terminal in
-// non-canonical mode, with what the screen shows of it, which every echo of it is drawn from.
+// The input handed to the reads in pieces; the line being typed, which every echo is drawn from.
 #pragma once
 
 #include "console/comum/texto.h"
@@ -16,8 +15,7 @@ constexpr std::size_t maior_pedaco = 4096;
 // Once `receber` says the input is over, what is left comes without '\n'; false when nothing is.
 bool ler_em_pedacos(std::string& pendente, std::string& pedaco, bool (*receber)());
 
-// One character of the line: its bytes, its columns, whether the screen shows the replacement
-// character for it, and where the cursor stands after it.
+// A character of the line: its bytes, columns, whether shown as a replacement, the cursor after.
 struct caractere_da_linha {
     std::size_t bytes;
     int colunas;
@@ -40,16 +38,14 @@ enum class passo_edicao { continua, linha_pronta, fim_da_entrada };
 // Starts an empty line whose echo begins at column `coluna` (0 to the width) of the cursor's row.
 void comecar_linha(edicao_linha& edicao, int coluna);
 
-// Takes one typed byte into the line and appends to `eco` what the terminal must show for it.
-// Enter ends the line (its '\n' kept); Backspace erases a character as the player sees it (with
-// its combining marks), Ctrl-W a word, Ctrl-U the line, across the rows it wraps onto; Ctrl-D on
-// an empty line ends the input. Invalid text is kept and shown as a replacement character;
-// escape sequences (arrows, function keys, Alt with a key) and other controls are dropped.
+// Takes one typed byte into the line, appending to `eco` what the terminal must show. Enter ends
+// the line ('\n' kept); Backspace erases a character as seen (with its combining marks), Ctrl-W a
+// word, Ctrl-U the line, across the rows it wraps onto; Ctrl-D on an empty line ends the input.
+// Invalid text is kept, shown as a replacement; escape sequences and other controls are dropped.
 passo_edicao editar_byte(edicao_linha& edicao, unsigned char byte, std::string& eco);
 
 // What the screen shows of the line, from its first cell: the text that draws it again.
 std::string linha_mostrada(const edicao_linha& edicao);
 
-// The line laid out again from column `coluna` of a window of `edicao.forma`, as a redraw for a
-// new size draws it.
+// The line laid out again from column `coluna` of a window of `edicao.forma`, as a redraw draws it.
 void refazer_disposicao(edicao_linha& edicao, int coluna);

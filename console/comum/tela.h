@@ -1,6 +1,4 @@
-// The screen as both backends keep it: the console schemes as colours, the scheme in force (the
-// normal one from the first screen, whatever the output), what was drawn since the last clear, to
-// draw it again after a scheme change, a stop or for a new window size, and the bytes to write.
+// The screen as both backends keep it: the schemes, what was drawn since the last clear, the bytes.
 #pragma once
 
 #include <string>
@@ -15,8 +13,7 @@ struct cores_do_esquema {
 };
 cores_do_esquema ler_esquema(std::string_view esquema);
 
-// The ANSI colour of a digit 0 to 7 of the console's table, and (the mapping swaps blue and red,
-// aqua and yellow) the console digit of an ANSI colour.
+// The ANSI colour of a console digit 0 to 7 (blue and red, aqua and yellow swapped), and back.
 constexpr int ansi_do_digito(int digito) {
     constexpr int ansi[8] = {0, 4, 2, 6, 1, 5, 3, 7};
     return ansi[digito & 7];
@@ -25,8 +22,7 @@ constexpr int ansi_do_digito(int digito) {
 // The SGR sequence that sets exactly the scheme's colours, such as "\033[0;41;97m" for "4F".
 std::string sgr_de_esquema(std::string_view esquema);
 
-// The normal scheme, light grey on black; the game's reset, which the terminal takes as its own
-// colours; the VT sequences for cursor home and erasing the screen.
+// The normal scheme; the game's reset (the terminal's own colours); cursor home; erase the screen.
 constexpr std::string_view esquema_normal = "07";
 constexpr std::string_view atributos_normais = "\033[0m";
 constexpr std::string_view cursor_ao_inicio = "\033[H";
@@ -41,18 +37,16 @@ struct trecho_desenhado {
 };
 
 struct tela_do_jogo {
-    std::string esquema{esquema_normal};
-    std::string sgr = sgr_de_esquema(esquema_normal); // what the game's reset means
+    std::string esquema{esquema_normal}; // its SGR is what the game's reset means
     std::vector<trecho_desenhado> desenho;
     std::string pendente; // bytes not yet written
 };
 
 // Appends bytes to those to write, every "\033[0m" of the game's made the scheme's colours.
 void anexar(tela_do_jogo& t, std::string_view bytes);
-// Keeps text as drawn, without writing it (it is on screen already: the echo of a line).
+// Keeps text as drawn without writing it (it is on screen already: the echo of a line).
 void guardar(tela_do_jogo& t, std::string_view bytes);
-// Writes text and keeps it.
-void desenhar(tela_do_jogo& t, std::string_view bytes);
+void desenhar(tela_do_jogo& t, std::string_view bytes); // guardar and anexar
 
 // Writes and keeps a move to row `linha` and the column `coluna` gives for a window `largura`
 // wide; nothing is written where either is negative, as a console refuses such a move whole.
@@ -67,6 +61,5 @@ std::string desenho_em(tela_do_jogo& t, int largura = 0);
 // The VT sequence that puts the cursor at a row and column counted from 0.
 std::string posicao_do_cursor(int linha, int coluna);
 
-// The width to centre on when the window cannot be read: COLUMNS when it holds a positive
-// number, else 80.
+// The width to centre on when the window cannot be read: COLUMNS if a positive number, else 80.
 int largura_sem_janela();

@@ -97,8 +97,7 @@ int coluna_depois(std::string_view desenho, const forma_do_terminal& forma) {
             n = fim + 1 - i;
             continue;
         }
-        // A byte of a one-byte encoding, or a whole UTF-8 character: one column where it cannot
-        // be told.
+        // A byte of a one-byte encoding, or a whole UTF-8 character: one column if it cannot tell.
         int colunas = b >= 0x20 && b != 0x7F ? 1 : 0;
         if (forma.utf8 && tamanho_utf8(b) > 1) {
             n = std::min(tamanho_utf8(b), desenho.size() - i);

@@ -1,5 +1,4 @@
-// The bytes of the game's text and of the player's typing: UTF-8 characters, escape sequences,
-// and the columns text takes on a terminal.
+// The bytes of text and typing: UTF-8 characters, escape sequences, the columns text takes.
 #pragma once
 
 #include <cstddef>
@@ -18,9 +17,8 @@ constexpr bool continuacao_utf8(unsigned char b) {
     return (b & 0xC0) == 0x80;
 }
 
-// Where an escape sequence stands, byte by byte: ESC [ parameters final byte (CSI), ESC O byte
-// (SS3), ESC byte (Alt with a key). `seguir_escape` takes `b` into `e` (an ESC begins one) and
-// says whether `b` belongs to a sequence.
+// Where an escape sequence (CSI: ESC [ parameters final; SS3: ESC O byte; Alt: ESC byte) stands;
+// `seguir_escape` takes `b` into `e` (an ESC begins one): whether `b` belongs to a sequence.
 enum class escape { fora, apos_esc, csi, ss3 };
 bool seguir_escape(escape& e, unsigned char b);
 

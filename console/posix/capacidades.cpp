@@ -11,10 +11,8 @@ namespace {
 // The cursor colour that shows on every screen of the game: the light grey of its text.
 constexpr const char* cinza_claro = "rgb:c0/c0/c0";
 
-// ncurses 6 declares the strings that setupterm, tigetflag, tigetstr and tparm read as
-// const char *, ncurses 5 (macOS's SDK) as char *, though neither writes to them. Each call is
-// handed a writable copy, `copia(texto).data()`, which both prototypes accept; the copy lives
-// until the call's statement ends.
+// ncurses 6 declares the strings its calls read const char *, ncurses 5 (macOS's SDK) char *: each
+// call gets a writable copy, `copia(texto).data()`, which both take, alive to the statement's end.
 std::string copia(const char* texto) {
     return texto;
 }
@@ -38,24 +36,21 @@ capacidades_do_terminal ler_capacidades(const char* nome) {
     // Only the database is read: no screen is set up, nothing is written to the terminal.
     if (setupterm(nome != nullptr ? copia(nome).data() : nullptr, -1, &erro) != OK)
         return capacidades;
-    TERMINAL* lido = cur_term;
     capacidades.apaga_com_fundo = marca("bce");
     capacidades.escreve_ultima_celula = !marca("am") || marca("xenl");
     capacidades.entrar_na_alternativa = texto_da_capacidade("smcup");
     capacidades.sair_da_alternativa = texto_da_capacidade("rmcup");
     if (capacidades.sair_da_alternativa.empty()) capacidades.entrar_na_alternativa.clear();
-    const std::string cs = texto_da_capacidade("Cs");
+    std::string cs = texto_da_capacidade("Cs"); // writable, as tparm's first argument
     const std::string cr = texto_da_capacidade("Cr");
     if (!cs.empty() && !cr.empty()) {
-        // tparm in its oldest form, nine longs, so that every curses has it; the colour is the
-        // one string parameter.
-        const long cor_como_parametro = reinterpret_cast<long>(cinza_claro);
-        if (const char* cor =
-                tparm(copia(cs.c_str()).data(), cor_como_parametro, 0L, 0L, 0L, 0L, 0L, 0L, 0L, 0L))
+        // tparm in its oldest form, nine longs, which every curses has; the colour its one string.
+        const long cinza = reinterpret_cast<long>(cinza_claro);
+        if (const char* cor = tparm(cs.data(), cinza, 0L, 0L, 0L, 0L, 0L, 0L, 0L, 0L))
             capacidades.cursor_cinza = cor;
         if (!capacidades.cursor_cinza.empty()) capacidades.cursor_original = cr;
     }
-    del_curterm(lido);
+    del_curterm(cur_term);
     return capacidades;
 }
 

@@ -4,9 +4,8 @@
 #include <string>
 #include <string_view>
 
-// The capabilities the game adapts to. Without an entry for the terminal (TERM unset or
-// unknown) they are those of the ANSI/ECMA-48 terminals of today: background-colour erase and
-// xterm's alternate screen.
+// The capabilities the game adapts to; with no entry (TERM unset or unknown), those of today's
+// ANSI terminals: background-colour erase and xterm's alternate screen.
 struct capacidades_do_terminal {
     bool apaga_com_fundo = true;       // an erase fills cells with the current background (bce)
     bool escreve_ultima_celula = true; // writing the last cell does not scroll (no am, or xenl)
@@ -19,7 +18,6 @@ struct capacidades_do_terminal {
 // The capabilities of the terminal named `nome` (nullptr: the TERM environment variable).
 capacidades_do_terminal ler_capacidades(const char* nome);
 
-// Whether text in a locale of this codeset is written one byte per character: the one-byte
-// Latin codesets (ISO-8859-1, ISO-8859-15, CP1252, however spelled); UTF-8 for every other,
-// the C/POSIX locale's ASCII included.
+// Whether a locale of this codeset is written one byte a character: ISO-8859-1, ISO-8859-15, CP1252
+// however spelled; UTF-8 for every other, the C locale's ASCII included.
 bool codificacao_de_um_byte(std::string_view codeset);

@@ -20,8 +20,7 @@ struct estado_da_entrada {
 
 estado_da_entrada entrada;
 
-// Reads up to `maximo` bytes once they are there (the wait draws the screen again meanwhile); 0
-// at end of input. A fault ends the game.
+// Reads up to `maximo` bytes once there (the screen drawn meanwhile); 0 at the end; a fault ends.
 std::size_t ler(void* destino, std::size_t maximo) {
     for (;;) {
         aguardar(STDIN_FILENO, -1);
@@ -71,8 +70,7 @@ void terminal_esperar_tecla() {
         descarregar();
         return;
     }
-    // Keys typed before the prompt stay for the reads: taken aside before it shows, they are
-    // never mistaken for the new key the wait is for.
+    // Keys typed before the prompt are set aside for the reads, never taken for the new key.
     while (entrada.pendente.size() < maior_reserva && aguardar(STDIN_FILENO, agora_ns()))
         if (!receber()) break;
     descarregar();

@@ -1,7 +1,7 @@
-// The POSIX backend's one wait, the same on Linux, macOS and the BSDs: select on the descriptor
-// and on the signal handlers' pipe, to an absolute deadline; and the writes that wait on it.
+// The POSIX backend's one wait (select on a descriptor and the handlers' pipe), clock and writes.
 #include "console/posix/posix.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <ctime>
@@ -31,19 +31,12 @@ struct estado_das_esperas {
 
 estado_das_esperas esperas;
 
-// The descriptor moved above 2, close-on-exec and non-blocking: 0, 1 and 2 stay as the shell left
-// them, closed ones closed.
+// The descriptor moved above 2 (0 to 2 stay as the shell left them), close-on-exec, non-blocking.
 int acima_dos_padroes(int fd) {
     const int novo = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
     close(fd);
     if (novo >= 0) fcntl(novo, F_SETFL, fcntl(novo, F_GETFL) | O_NONBLOCK);
     return novo;
-}
-
-void esvaziar_aviso() {
-    char lixo[64];
-    while (::read(esperas.aviso_leitura, lixo, sizeof lixo) > 0) {
-    }
 }
 
 } // namespace
@@ -91,12 +84,12 @@ void atender_pedidos() {
 }
 
 visto esperar_por(int fd, bool escrita, long long prazo) {
+    if (fd >= FD_SETSIZE) return visto::pronto; // beyond select: the read or write tells
     const int aviso = esperas.aviso_leitura;
     for (;;) {
         timeval tempo{};
         if (prazo >= 0) {
-            long long falta = prazo - agora_ns();
-            if (falta < 0) falta = 0; // still a look at the descriptor
+            long long falta = std::max(prazo - agora_ns(), 0LL); // 0: still a look at the fd
             if (falta > espera_exata_ns) falta -= falta / fracao_de_folga;
             const long long us = (falta + 999) / 1000;
             tempo = {static_cast<time_t>(us / 1'000'000), static_cast<suseconds_t>(us % 1'000'000)};
@@ -104,15 +97,15 @@ visto esperar_por(int fd, bool escrita, long long prazo) {
         fd_set leitura, escrever;
         FD_ZERO(&leitura);
         FD_ZERO(&escrever);
-        if (fd >= FD_SETSIZE) return visto::pronto; // beyond select: the read or write tells
         if (fd >= 0) FD_SET(fd, escrita ? &escrever : &leitura);
         if (aviso >= 0) FD_SET(aviso, &leitura);
-        const int maior = fd > aviso ? fd : aviso;
-        const int r =
-            ::select(maior + 1, &leitura, &escrever, nullptr, prazo < 0 ? nullptr : &tempo);
+        const int r = ::select(std::max(fd, aviso) + 1, &leitura, &escrever, nullptr,
+                               prazo < 0 ? nullptr : &tempo);
         if (r < 0) return errno == EINTR ? visto::aviso : visto::pronto;
         if (aviso >= 0 && FD_ISSET(aviso, &leitura)) {
-            esvaziar_aviso();
+            char lixo[64];
+            while (::read(aviso, lixo, sizeof lixo) > 0) {
+            }
             return visto::aviso;
         }
         if (r > 0) return visto::pronto;

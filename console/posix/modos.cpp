@@ -1,5 +1,4 @@
-// The POSIX backend's modes and signals: the terminal taken for the game (termios, the alternate
-// screen), given back on every way out, and the handlers of the signals that stop or end it.
+// The POSIX backend's modes and signals: the terminal taken, given back, and the handlers.
 #include "console/comum/tela.h"
 #include "console/posix/posix.h"
 
@@ -33,12 +32,10 @@ void definir_modos(int acao, const termios& modos_novos) {
     }
 }
 
-// While a handler runs, the other restoring signals wait, and SIGPIPE, so that a restore written
-// to a pipe nobody reads still ends as its own signal says. With `salvo_ignorado`, a signal the
-// game was started with ignored (nohup, a shell's background) stays ignored.
+// While a handler runs, the other restoring signals wait, and SIGPIPE (a restore to a pipe nobody
+// reads ends as its own signal says). `salvo_ignorado`: one started ignored (nohup) stays so.
 void instalar(int sinal, void (*tratador)(int), int opcoes = 0, bool salvo_ignorado = false) {
-    struct sigaction antes {
-    }, acao{};
+    struct sigaction antes = {}, acao = {};
     if (salvo_ignorado && sigaction(sinal, nullptr, &antes) == 0 && antes.sa_handler == SIG_IGN)
         return;
     acao.sa_handler = tratador;

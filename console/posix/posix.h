@@ -1,6 +1,4 @@
-// What the parts of the POSIX backend give each other, each calling only those above it here:
-// the waits (espera.cpp), the modes and signals (modos.cpp), the screen with the line being typed
-// and the sleeps (tela.cpp), then the input (entrada.cpp). Each keeps its own state.
+// What the POSIX backend's parts give each other; each file calls only those above it here.
 #pragma once
 
 #include "console/comum/edicao_linha.h"
@@ -21,13 +19,11 @@ constexpr long long espera_resto_da_tecla_ns = 50'000'000;
 long long agora_ns();
 void somar_parada(long long ns);
 
-// Makes the pipe through which the handlers wake the wait in progress, above descriptor 2; once,
-// before any handler runs.
+// Makes the pipe the handlers wake the wait through, above descriptor 2; once, before any runs.
 void iniciar_avisos();
 
-// What a handler asks of the screen: to draw it again after a stop, or for a new window size.
-// `avisar` asks and wakes the wait in progress, or the next one; `pedidos`: what was asked since
-// `atender_pedidos`.
+// A handler asks for a redraw after a stop or for a new window size (`avisar`, which wakes the
+// wait in progress or the next one); `pedidos`: what was asked since `atender_pedidos`.
 enum pedido : int { pedido_voltou = 1, pedido_janela = 2 };
 void avisar(pedido p);
 int pedidos();
@@ -45,10 +41,9 @@ int escrever_tudo(std::string_view bytes, long long prazo_ns);
 
 // --- Modes and signals (modos.cpp) ---
 
-// Takes the terminal when both standard input and output are terminals (no canonical mode, no
-// echo) and installs the handlers: on any output those that end the game with the terminal's
-// colours back, on a terminal Ctrl-Z and the new window size too. Returns what terminfo says of
-// the output's terminal (the defaults when it is none).
+// Takes the terminal when standard input and output both are (no canonical mode, no echo), and
+// installs the handlers: on any output those that end with its colours back, on a terminal Ctrl-Z
+// and the new window size too. Returns what terminfo says of it (the defaults when none).
 capacidades_do_terminal iniciar_modos();
 
 // What the terminal is sent with the game's first screen (the alternate screen, the cursor).
@@ -58,8 +53,7 @@ std::string_view ao_tomar();
 // TCSAFLUSH when leaving (what was typed for the game is not the shell's), TCSADRAIN to stop.
 void devolver_terminal(int acao);
 
-// Both standard input and output are terminals: the backend edits and echoes the lines itself,
-// and a key can be waited for.
+// Both standard streams are terminals: the backend edits and echoes lines, a key can be waited for.
 bool terminal_tomado();
 
 // Holds back the signals whose handlers give the terminal back; returns the mask to put back.
@@ -79,12 +73,10 @@ void recomecar_prazos();
 
 bool texto_em_utf8();
 
-// Reads a line typed at the terminal (or a piece of it, up to `maior_pedaco`) into `pedaco`, its
-// echo from where the game's drawing left the cursor, the bytes from the front of `pendente`,
-// which `receber` fills; what the line shows then stays with what was drawn. False at the end.
+// Reads a typed line (or its first `maior_pedaco` bytes) from `pendente`, which `receber` fills,
+// into `pedaco`, echoed where the drawing left the cursor and then kept with it; false at the end.
 bool digitar_linha(std::string& pendente, std::string& pedaco, bool (*receber)());
 
-// The bytes that write every cell of a window as a space in the colours in force (for no bce),
-// cursor home at the end. Where writing the last cell would scroll (am without xenl), the cell
-// before it is written, pushed into the last one by an inserted blank, and written again.
+// Every cell of a window as a space in the colours in force (for no bce), then cursor home; where
+// the last cell would scroll (am without xenl), the one before it pushed in by an inserted blank.
 std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celula);

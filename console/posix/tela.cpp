@@ -1,6 +1,4 @@
-// The POSIX backend's screen: the text in the terminal's encoding, the schemes as ANSI colours,
-// the clear (painted where the erase keeps its own background), the line being typed, the screen
-// drawn again after a stop or for a new window size, the sleeps, and the ways out.
+// The POSIX backend's screen: encoding, clear, line being typed, redraws, sleeps and ways out.
 #include "console/comum/tela.h"
 #include "console/comum/agenda.h"
 #include "console/console.h"
@@ -20,7 +18,6 @@
 
 namespace {
 
-constexpr std::string_view inserir_branco = "\033[@";
 // The rows to paint when the window's cannot be read.
 constexpr int linhas_sem_janela = 24;
 // The most typing kept with what was drawn since the game last drew: a redraw shows its start.
@@ -61,11 +58,8 @@ std::string em_um_byte(std::string_view texto) {
     std::string saida;
     for (std::size_t i = 0; i < texto.size(); ++i) {
         const auto b = static_cast<unsigned char>(texto[i]);
-        if (tamanho_utf8(b) == 2 && i + 1 < texto.size()) {
-            saida += static_cast<char>(((b & 0x1F) << 6) | (texto[++i] & 0x3F));
-        } else {
-            saida += static_cast<char>(b);
-        }
+        const bool par = tamanho_utf8(b) == 2 && i + 1 < texto.size();
+        saida += static_cast<char>(par ? ((b & 0x1F) << 6) | (texto[++i] & 0x3F) : b);
     }
     return saida;
 }
@@ -83,7 +77,7 @@ std::string em_um_byte(std::string_view texto) {
 
 // The screen (never the player's scroll-back) emptied in the scheme's colours, cursor home.
 void limpar_com_esquema() {
-    tela.t.pendente += tela.t.sgr;
+    tela.t.pendente += sgr_de_esquema(tela.t.esquema);
     if (!tela.capacidades.apaga_com_fundo) {
         const winsize tamanho = janela();
         tela.t.pendente +=
@@ -107,13 +101,6 @@ void redesenhar() {
     tela.ultimo_redesenho_ns = agora_ns();
 }
 
-// When the screen must be drawn again: 0 at once, -1 never.
-long long redesenho_devido_ns() {
-    if (pedidos() & pedido_voltou) return 0;
-    if (pedidos() & pedido_janela) return tela.ultimo_redesenho_ns + intervalo_entre_redesenhos_ns;
-    return -1;
-}
-
 } // namespace
 
 std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celula) {
@@ -122,7 +109,7 @@ std::string pintura_da_janela(int linhas, int colunas, bool escreve_ultima_celul
         bytes.append(posicao_do_cursor(linha, 0)).append(static_cast<std::size_t>(colunas), ' ');
     if (!escreve_ultima_celula && colunas > 1 && linhas > 0) {
         bytes.pop_back();
-        bytes.append(posicao_do_cursor(linhas - 1, colunas - 2)).append(inserir_branco) += ' ';
+        bytes.append(posicao_do_cursor(linhas - 1, colunas - 2)).append("\033[@ ");
     }
     return bytes.append(cursor_ao_inicio);
 }
@@ -140,7 +127,9 @@ void descarregar() {
 bool aguardar(int fd, long long prazo) {
     for (;;) {
         long long acordar = prazo;
-        if (const long long devido = redesenho_devido_ns(); devido >= 0) {
+        if (const int p = pedidos(); p != 0) {
+            const long long devido =
+                p & pedido_voltou ? 0 : tela.ultimo_redesenho_ns + intervalo_entre_redesenhos_ns;
             if (devido <= agora_ns()) {
                 atender_pedidos();
                 redesenhar();

@@ -9,27 +9,15 @@ namespace {
 constexpr int intensidade = 0x8;
 
 // Applies one SGR parameter to the text and background digits.
-void aplicar(int parametro, int& frente, int& fundo, int normal) {
-    if (parametro == 0) {
-        frente = normal & 0xF;
-        fundo = (normal >> 4) & 0xF;
-    } else if (parametro == 1) {
-        frente |= intensidade;
-    } else if (parametro == 22) {
-        frente &= ~intensidade;
-    } else if (parametro >= 30 && parametro <= 37) {
-        frente = ansi_do_digito(parametro - 30);
-    } else if (parametro == 39) {
-        frente = normal & 0xF;
-    } else if (parametro >= 40 && parametro <= 47) {
-        fundo = ansi_do_digito(parametro - 40);
-    } else if (parametro == 49) {
-        fundo = (normal >> 4) & 0xF;
-    } else if (parametro >= 90 && parametro <= 97) {
-        frente = intensidade | ansi_do_digito(parametro - 90);
-    } else if (parametro >= 100 && parametro <= 107) {
-        fundo = intensidade | ansi_do_digito(parametro - 100);
-    }
+void aplicar(int p, int& frente, int& fundo, int normal) {
+    if (p == 0 || p == 39) frente = normal & 0xF;
+    if (p == 0 || p == 49) fundo = (normal >> 4) & 0xF;
+    if (p == 1) frente |= intensidade;
+    if (p == 22) frente &= ~intensidade;
+    if (p >= 30 && p <= 37) frente = ansi_do_digito(p - 30);
+    if (p >= 40 && p <= 47) fundo = ansi_do_digito(p - 40);
+    if (p >= 90 && p <= 97) frente = intensidade | ansi_do_digito(p - 90);
+    if (p >= 100 && p <= 107) fundo = intensidade | ansi_do_digito(p - 100);
 }
 
 } // namespace

@@ -1,5 +1,4 @@
-// The Windows console's decisions that need no console, so that they are tested anywhere: text
-// attributes from schemes and SGR codes, and the VT probe's verdict.
+// The Windows console's decisions that need no console (tested anywhere): attributes, VT probe.
 #pragma once
 
 #include "console/comum/texto.h"
@@ -9,14 +8,13 @@
 // The Windows console attribute of a scheme: background in the high four bits, text in the low.
 int atributo_de_esquema(std::string_view esquema);
 
-// The Windows console attribute after an SGR sequence with these parameters (such as "0;41;97";
-// empty means 0). Reset, bold, normal intensity, the eight colours for text and background in
-// both intensities and the two defaults are followed; `normal` is what a reset returns to.
+// The attribute after an SGR sequence of these parameters ("0;41;97"; empty: 0): reset, bold,
+// normal intensity, 16 colours of text and background, the defaults; `normal` is what a reset
+// gives.
 int atributo_apos_sgr(int atributo, std::string_view parametros, int normal);
 
-// Whether a console follows VT codes, from a probe: the mode with VT processing was accepted,
-// the cursor was read before and after a harmless code was written, and it stayed put (a
-// console that prints the code as text moves the cursor over it).
+// Whether a console follows VT codes: the VT mode accepted, the cursor read before and after a
+// harmless code and not moved (one that prints the code as text moves the cursor over it).
 bool console_segue_vt(bool modo_aceito, bool cursor_lido, lugar_do_cursor antes,
                       lugar_do_cursor depois);
 

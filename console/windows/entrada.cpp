@@ -108,14 +108,11 @@ void guardar_teclas_pendentes(std::vector<INPUT_RECORD>& guardadas) {
 
 bool iniciar_entrada() {
     DWORD modo = 0;
-    if (entrada.origem == nullptr || entrada.origem == INVALID_HANDLE_VALUE ||
-        !GetConsoleMode(entrada.origem, &modo))
-        return false;
+    if (!GetConsoleMode(entrada.origem, &modo)) return false; // no handle, or no console
     entrada.console = true;
     entrada.modo_original = modo;
-    // The console's own line editing and echo; keys as keys, not VT sequences; a new buffer size
-    // as an event to the key wait. QuickEdit off: a click or a selection would hold the game's
-    // writes back until Esc or Enter, and a flash would show late or not at all.
+    // The console's editing and echo; keys, not VT sequences; a new size as an event. QuickEdit
+    // off: a click or selection would hold the writes until Esc or Enter, a flash late or lost.
     const DWORD tirados = ENABLE_VIRTUAL_TERMINAL_INPUT | ENABLE_QUICK_EDIT_MODE;
     SetConsoleMode(entrada.origem,
                    (modo | ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT |
@@ -144,8 +141,7 @@ void terminal_esperar_tecla() {
         descarregar();
         return;
     }
-    // Keys typed before the prompt stay for the reads: taken aside before it shows, they are
-    // never mistaken for the new key the wait is for.
+    // Keys typed before the prompt are set aside for the reads, never taken for the new key.
     std::vector<INPUT_RECORD> guardadas;
     guardar_teclas_pendentes(guardadas);
     descarregar();

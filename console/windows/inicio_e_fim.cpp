@@ -1,5 +1,4 @@
-// The Windows backend's start and end: the console taken for the game, Ctrl-C and the closed
-// window, and the console given back on every way out, with the fault's message when there is one.
+// The Windows backend's start and end: Ctrl-C, the closed window, the console given back.
 #include "console/console.h"
 #include "console/terminal.h"
 #include "console/windows/windows.h"
@@ -74,8 +73,7 @@ void definir_locale() {
 void terminal_iniciar() {
     iniciar_saida();
     iniciar_entrada();
-    // Also without a console of its own: a terminal that hands the game pipes (mintty) stops it
-    // with Ctrl-C too, and gets its colours back.
+    // Also with no console: a terminal handing the game pipes (mintty) stops it with Ctrl-C too.
     SetConsoleCtrlHandler(ao_sinal, TRUE);
 }
 

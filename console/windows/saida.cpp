@@ -1,5 +1,4 @@
-// The Windows backend's output: VT sequences to a console that follows them and to redirected
-// output, text attributes for a console that does not; the buffer cut to the window meanwhile.
+// The Windows backend's output: VT codes or text attributes, redirected output, the buffer cut.
 #include "console/comum/tela.h"
 #include "console/comum/texto.h"
 #include "console/console.h"
@@ -13,8 +12,6 @@
 
 namespace {
 
-// Written to learn whether the console follows VT codes, and undone at once.
-constexpr std::wstring_view codigo_de_teste = L"\033[0m";
 constexpr std::string_view apagar_rolagem = "\033[3J";
 // How many UTF-16 units one console write takes at most.
 constexpr DWORD unidades_por_vez = 2048;
@@ -49,17 +46,13 @@ WORD atributo_do_esquema() {
     return static_cast<WORD>(atributo_de_esquema(saida.t.esquema));
 }
 
-std::wstring em_utf16(std::string_view texto) {
-    std::wstring largo(texto.size(), L'\0');
-    const int n = MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()),
+// UTF-8 text to the console as UTF-16, so that "ã" shows whatever the console's code page.
+void escrever_no_console(std::string_view utf8) {
+    std::wstring largo(utf8.size(), L'\0');
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
                                       largo.data(), static_cast<int>(largo.size()));
     largo.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
-    return largo;
-}
-
-// Text to the console as UTF-16, so that "ã" shows whatever the console's code page.
-void escrever_no_console(std::wstring_view texto) {
-    while (!texto.empty()) {
+    for (std::wstring_view texto = largo; !texto.empty();) {
         DWORD vez = static_cast<DWORD>(std::min<std::size_t>(texto.size(), unidades_por_vez));
         if (vez < texto.size() && primeira_metade(texto[vez - 1])) --vez; // keep pairs whole
         DWORD escritos = 0;
@@ -74,7 +67,7 @@ void escrever_no_console(std::wstring_view texto) {
 void escrever_sem_vt(std::string_view bytes) {
     while (!bytes.empty()) {
         const auto codigo = bytes.find("\033[");
-        escrever_no_console(em_utf16(bytes.substr(0, codigo)));
+        escrever_no_console(bytes.substr(0, codigo));
         if (codigo == std::string_view::npos) return;
         const auto fim = fim_do_codigo(bytes, codigo);
         if (fim == std::string_view::npos) return;
@@ -121,9 +114,8 @@ COORD tamanho_da_janela(const CONSOLE_SCREEN_BUFFER_INFO& info) {
             static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top + 1)};
 }
 
-// The buffer cut to its window: a console window's 9001 rows by default are a million cells to
-// fill at every clear (a third of a second on some Windows builds), which the clears wipe anyway.
-// False when the output is no console; else `info` holds the buffer and window after the cut.
+// The buffer cut to its window (9001 rows by default: a million cells a clear, a third of a second
+// on some Windows); false for no console, else `info` holds the buffer and window after the cut.
 bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
     if (!saida.console || !GetConsoleScreenBufferInfo(saida.destino, &info)) return false;
     const SHORT altura = tamanho_da_janela(info).Y;
@@ -136,30 +128,25 @@ bool cortar_buffer(CONSOLE_SCREEN_BUFFER_INFO& info) {
     return true;
 }
 
-// The screen cleared in the scheme, as "cls" does: with VT codes a console's scroll-back too
-// (Windows Terminal's); with attributes every cell, the window back at the buffer's top (rows
-// count from there), cursor home. The caller holds the lock.
+// The screen cleared in the scheme as "cls" does, the lock held: with VT codes the scroll-back too
+// (Windows Terminal's); with attributes every cell, the window at the buffer's top, cursor home.
 void limpar() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
     if (!saida.console || saida.vt) {
-        saida.t.pendente.append(saida.t.sgr).append(cursor_ao_inicio).append(apagar_tela);
+        saida.t.pendente.append(sgr_de_esquema(saida.t.esquema)).append(cursor_ao_inicio);
+        saida.t.pendente += apagar_tela;
         if (saida.console) saida.t.pendente += apagar_rolagem;
         return;
     }
     if (!com_buffer) return;
     descarregar_travado();
     preencher(info.dwSize, atributo_do_esquema(), true);
-    const COORD tamanho = tamanho_da_janela(info);
-    const SMALL_RECT janela{0, 0, static_cast<SHORT>(tamanho.X - 1),
-                            static_cast<SHORT>(tamanho.Y - 1)};
+    const SMALL_RECT janela{0, 0, static_cast<SHORT>(info.srWindow.Right - info.srWindow.Left),
+                            static_cast<SHORT>(info.srWindow.Bottom - info.srWindow.Top)};
     if (info.srWindow.Top != 0) SetConsoleWindowInfo(saida.destino, TRUE, &janela);
     SetConsoleCursorPosition(saida.destino, COORD{0, 0});
     saida.limpa = true;
-}
-
-lugar_do_cursor posicao(COORD c) {
-    return {c.Y, c.X};
 }
 
 // Whether the console, its mode having `aceito` VT codes, follows them: one that prints the test
@@ -168,11 +155,11 @@ bool vt_seguido(bool aceito) {
     CONSOLE_SCREEN_BUFFER_INFO antes{}, depois{};
     bool lido = aceito && GetConsoleScreenBufferInfo(saida.destino, &antes);
     if (lido) {
-        escrever_no_console(codigo_de_teste);
+        escrever_no_console(atributos_normais); // harmless, and undone at once
         lido = GetConsoleScreenBufferInfo(saida.destino, &depois) != 0;
     }
-    const lugar_do_cursor de = posicao(antes.dwCursorPosition);
-    const lugar_do_cursor ate = posicao(depois.dwCursorPosition);
+    const lugar_do_cursor de{antes.dwCursorPosition.Y, antes.dwCursorPosition.X};
+    const lugar_do_cursor ate{depois.dwCursorPosition.Y, depois.dwCursorPosition.X};
     if (lido && de != ate) {
         const DWORD celulas = static_cast<DWORD>(celulas_entre(de, ate, antes.dwSize.X));
         DWORD feitas = 0;
@@ -190,8 +177,7 @@ bool vt_seguido(bool aceito) {
 bool iniciar_saida(bool vt_sem_sondar) {
     saida.destino = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD modo = 0;
-    if (saida.destino == nullptr || saida.destino == INVALID_HANDLE_VALUE ||
-        !GetConsoleMode(saida.destino, &modo)) {
+    if (!GetConsoleMode(saida.destino, &modo)) { // no handle, or no console
         // Redirected: the width still comes from the console the game runs in, when it has one.
         saida.janela =
             CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
@@ -241,7 +227,7 @@ void descarregar_travado() {
             falhar_travado("erro ao escrever na saida", erro);
         }
     } else if (saida.vt) {
-        escrever_no_console(em_utf16(saida.t.pendente));
+        escrever_no_console(saida.t.pendente);
     } else {
         escrever_sem_vt(saida.t.pendente);
     }

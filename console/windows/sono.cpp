@@ -1,5 +1,4 @@
-// The Windows backend's sleeps: absolute deadlines on one schedule, measured with the
-// performance counter and waited for on a high-resolution waitable timer.
+// The Windows backend's sleeps: deadlines on one schedule, the performance counter, a timer.
 #include "console/comum/agenda.h"
 #include "console/console.h"
 #include "console/windows/windows.h"
@@ -10,9 +9,8 @@ namespace {
 
 // How often a sleep looks whether the console's window has a new size.
 constexpr long long olhar_a_janela_ns = 50'000'000;
-// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION (Windows 10 1803 and later; older SDK headers lack it).
-// A Windows that refuses it gets an ordinary timer, on the system's tick: as the schedule is
-// chained, a wait may end a tick late but a game does not drift.
+// CREATE_WAITABLE_TIMER_HIGH_RESOLUTION (Windows 10 1803 on; older SDKs lack it). Where refused, a
+// timer on the system's tick: a wait may end a tick late; the chained schedule does not drift.
 constexpr DWORD alta_resolucao = 0x2;
 
 struct estado_dos_sonos {
@@ -35,10 +33,9 @@ long long agora_ns() {
            contador.QuadPart % frequencia * 1'000'000'000LL / frequencia;
 }
 
-// Waits until the counter reaches `prazo`, a timer that fires early set again for the rest. The
-// console tells of a new window size only to a reader of its input: the sleeps look at the
-// window every `olhar_a_janela_ns` but in the last stretch, where a look (milliseconds under
-// wine) after a timer that fired a little early would make the wait end late.
+// Waits until the counter reaches `prazo`, a timer fired early set again. A new window size is
+// told only to a reader of input: the window is looked at every `olhar_a_janela_ns` but in the
+// last stretch, where a look (milliseconds under wine) after an early timer would end it late.
 void dormir_ate(long long prazo) {
     if (!sonos.temporizador)
         sonos.temporizador =

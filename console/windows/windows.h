@@ -1,6 +1,4 @@
-// What the parts of the Windows console backend give each other: the output (saida.cpp), the
-// input (entrada.cpp), the sleeps (sono.cpp) and the start and end (inicio_e_fim.cpp). Each keeps
-// its own state.
+// What the Windows backend's parts give each other; each keeps its own state.
 #pragma once
 
 #define NOMINMAX 1 // std::min and std::max, not the macros of <windows.h>
@@ -14,17 +12,15 @@ inline bool primeira_metade(wchar_t c) {
 
 // --- Output (saida.cpp) ---
 
-// Takes standard output when it is a console: VT codes when the console really follows them
-// (with `vt_sem_sondar`, whenever it takes the VT mode: the tests of that path on a console that
-// shows the codes as text), text attributes otherwise, the buffer cut to the window, and the
-// game's scheme "07" in force in every cell. True when standard output is a console.
+// Takes standard output when it is a console (true then): VT codes where really followed (with
+// `vt_sem_sondar`, whenever the mode is taken: the tests of that path), else text attributes; the
+// buffer cut to the window, every cell in the scheme "07".
 bool iniciar_saida(bool vt_sem_sondar = false);
 
 // The output lock: held while anything is written and, for good, once the game is ending, so
 // that a restore never lands in the middle of a screen and nothing is written after it.
 void travar_saida();
-// Whether the thread that asks holds the output lock.
-bool saida_travada_aqui();
+bool saida_travada_aqui(); // by the thread that asks
 
 // Writes what is waiting; the `_travado` form when the caller holds the lock.
 void descarregar();
@@ -36,23 +32,19 @@ void guardar_eco(std::string_view linha);
 // Draws the screen again, as it was, when the console's window has a new size.
 void redesenhar_se_mudou();
 
-// The width in columns of the console's window (of the console the game runs in, when the output
-// is redirected; else COLUMNS or 80).
+// The width of the console's window (the game's console when redirected; else COLUMNS or 80).
 int largura_da_janela();
 
-// The console's output mode, buffer size and colours as the player left them, the colours in
-// every cell of the buffer; redirected output ends in the terminal's own colours. The caller
-// holds the lock.
+// The output's mode, buffer size and colours (in every cell) as the player left them; redirected
+// output ends in the terminal's own colours. The caller holds the lock.
 void devolver_saida();
 
 // --- Input (entrada.cpp) ---
 
-// Takes standard input when it is a console: its own line editing and echo, keys as keys. True
-// when standard input is a console.
+// Takes standard input when a console (true then): its own line editing and echo, keys as keys.
 bool iniciar_entrada();
 
-// The console's input modes as the player left them; what was typed for the game is not the
-// shell's.
+// The input's modes as the player left them; what was typed for the game is not the shell's.
 void devolver_entrada();
 
 // --- Sleeps (sono.cpp) ---
@@ -62,10 +54,8 @@ void recomecar_prazos();
 
 // --- Start and end (inicio_e_fim.cpp) ---
 
-// Gives the whole console back and ends the process with `estado`. The caller holds the output
-// lock, which is never released.
+// Gives the console back and ends the process with `estado`; the caller holds the lock for good.
 [[noreturn]] void encerrar_travado(UINT estado);
 
-// Ends the game on a fault, as terminal_falhar does, with the system's reason for the error code
-// `erro`; the caller holds the output lock.
+// Ends on a fault as terminal_falhar does, with the system's reason for `erro`; the lock held.
 [[noreturn]] void falhar_travado(const char* o_que, DWORD erro);
