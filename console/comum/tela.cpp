@@ -33,10 +33,9 @@ std::string sgr_de_esquema(std::string_view esquema) {
 }
 
 void anexar(tela_do_jogo& t, std::string_view bytes) {
-    const std::string sgr = sgr_de_esquema(t.esquema);
     for (auto achado = bytes.find(atributos_normais); achado != std::string_view::npos;
          achado = bytes.find(atributos_normais)) {
-        t.pendente.append(bytes.substr(0, achado)).append(sgr);
+        t.pendente.append(bytes.substr(0, achado)).append(t.sgr);
         bytes.remove_prefix(achado + atributos_normais.size());
     }
     t.pendente.append(bytes);
@@ -60,6 +59,7 @@ void mover(tela_do_jogo& t, int linha, int (*coluna)(int), int largura) {
 
 void mudar_esquema(tela_do_jogo& t, std::string_view esquema) {
     t.esquema = esquema;
+    t.sgr = sgr_de_esquema(esquema);
     for (trecho_desenhado& trecho : t.desenho)
         if (!trecho.coluna) trecho.bytes = sem_cores(trecho.bytes);
 }

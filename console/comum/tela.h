@@ -37,7 +37,8 @@ struct trecho_desenhado {
 };
 
 struct tela_do_jogo {
-    std::string esquema{esquema_normal}; // its SGR is what the game's reset means
+    std::string esquema{esquema_normal};
+    std::string sgr = sgr_de_esquema(esquema_normal); // the scheme's, what the game's reset means
     std::vector<trecho_desenhado> desenho;
     std::string pendente; // bytes not yet written
 };

@@ -77,7 +77,7 @@ std::string em_um_byte(std::string_view texto) {
 
 // The screen (never the player's scroll-back) emptied in the scheme's colours, cursor home.
 void limpar_com_esquema() {
-    tela.t.pendente += sgr_de_esquema(tela.t.esquema);
+    tela.t.pendente += tela.t.sgr;
     if (!tela.capacidades.apaga_com_fundo) {
         const winsize tamanho = janela();
         tela.t.pendente +=

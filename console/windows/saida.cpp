@@ -134,7 +134,7 @@ void limpar() {
     CONSOLE_SCREEN_BUFFER_INFO info;
     const bool com_buffer = cortar_buffer(info);
     if (!saida.console || saida.vt) {
-        saida.t.pendente.append(sgr_de_esquema(saida.t.esquema)).append(cursor_ao_inicio);
+        saida.t.pendente.append(saida.t.sgr).append(cursor_ao_inicio);
         saida.t.pendente += apagar_tela;
         if (saida.console) saida.t.pendente += apagar_rolagem;
         return;
